@@ -1,0 +1,135 @@
+#include "display/graphics.h"
+
+#include <allegro.h>
+#include <cstdio>
+#include <cstdlib>
+
+#include "display/layout.h"
+#include "track/model.h"
+#include "track/trace_data.h"
+
+BITMAP* page_buffer;
+DATAFILE* fonts_datafile;
+FONT *font_8x8, *font_7x8, *font_5x6;
+FONT *text_font, *small_font, *medium_font, *big_font;
+
+namespace {
+
+[[noreturn]] void fail_in_text_mode(const char* message)
+{
+    set_gfx_mode(GFX_TEXT, 0, 0, 0, 0);
+    allegro_message("%s", message);
+    std::exit(1);
+}
+
+FONT* font_object(DATAFILE* data, const char* name)
+{
+    DATAFILE* object = find_datafile_object(data, name);
+    return object && object->type == DAT_FONT ? (FONT*)object->dat : nullptr;
+}
+
+// A configured font file replaces one of the defaults; `kind` names it in messages
+// ("" for the message font, "small " and so on for the others).
+FONT* configured_font(const char* file_name, const char* kind, FONT* fallback)
+{
+    if (file_name[0] == '\0')
+        return fallback;
+    FILE* test = std::fopen(file_name, "r");
+    if (!test) {
+        std::printf("Fatal error: Did not find defined %sfont file >%s<\n", kind, file_name);
+        std::fflush(stdout);
+        std::exit(1);
+    }
+    std::fclose(test);
+    PALETTE palette;
+    FONT* loaded = load_font(file_name, palette, nullptr);
+    if (!loaded) {
+        allegro_message("Unable to load %sfont %s.\n", kind, file_name);
+        std::exit(1);
+    }
+    return loaded;
+}
+
+void show_saving_message(const char* file_name)
+{
+    scare_mouse();
+    textprintf_ex(screen, text_font, 4, 10, makecol(255, 255, 255), -1, "Saving trace data to >%s<",
+                  file_name);
+    unscare_mouse();
+}
+
+void pause_after_saving()
+{
+    rest(500);
+}
+
+} // namespace
+
+bool load_font_datafile(const char* path)
+{
+    fonts_datafile = load_datafile(path);
+    if (!fonts_datafile)
+        return false;
+    font_8x8 = font_object(fonts_datafile, "fnt8x8");
+    font_7x8 = font_object(fonts_datafile, "fnt7x8");
+    font_5x6 = font_object(fonts_datafile, "fnt5x6");
+    return font_8x8 && font_7x8 && font_5x6;
+}
+
+bool create_page_buffer()
+{
+    page_buffer = create_bitmap(SCREEN_W, SCREEN_H);
+    return page_buffer != nullptr;
+}
+
+int set_graphics_mode()
+{
+    set_color_depth(desktop_color_depth());
+    if (set_gfx_mode(GFX_AUTODETECT, screen_width, screen_height, 0, 0) != 0) {
+        allegro_message("Unable to set graphics mode.\n");
+        std::exit(1);
+    }
+    set_display_switch_mode(SWITCH_PAUSE);
+    if (!create_page_buffer())
+        fail_in_text_mode("Unable to initialize page flipping.\n");
+    compute_layout(SCREEN_W, SCREEN_H);
+    set_palette(default_palette);
+    // Every text of the program is drawn with a transparent background; the calls
+    // pass -1 as background too, this sets the library's default to match.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    text_mode(-1);
+#pragma GCC diagnostic pop
+    return 0;
+}
+
+void init_graphics()
+{
+    std::fflush(stdout);
+    if (allegro_init() != 0) {
+        std::printf("Fatal error: Could not start the graphics library: %s\n", allegro_error);
+        std::fflush(stdout);
+        std::exit(1);
+    }
+    install_keyboard();
+    install_timer();
+    set_graphics_mode();
+    install_mouse();
+    set_mouse_range(0, 0, SCREEN_W - 1, SCREEN_H - 1);
+    position_mouse(SCREEN_W / 2, SCREEN_H / 2);
+    if (!load_font_datafile("fonts.dat"))
+        fail_in_text_mode("Error loading fonts\n");
+    text_font = configured_font(font_file_name, "", font);
+    small_font = configured_font(small_font_file_name, "small ", font_5x6);
+    medium_font = configured_font(medium_font_file_name, "medium ", font_7x8);
+    big_font = configured_font(big_font_file_name, "big ", font_8x8);
+    saving_notice = show_saving_message;
+    saving_pause = pause_after_saving;
+}
+
+void show_page()
+{
+    show_mouse(nullptr);
+    blit(page_buffer, screen, 0, 0, 0, 0, SCREEN_W, SCREEN_H);
+    show_mouse(screen);
+}

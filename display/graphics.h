@@ -1,0 +1,20 @@
+// Graphics start-up: the library, input devices, the window, the page buffer and the fonts.
+#pragma once
+
+struct BITMAP;
+struct DATAFILE;
+struct FONT;
+
+extern BITMAP* page_buffer;
+extern DATAFILE* fonts_datafile;
+extern FONT *font_8x8, *font_7x8, *font_5x6;
+extern FONT *text_font, *small_font, *medium_font, *big_font;
+
+void init_graphics();
+int set_graphics_mode();
+bool create_page_buffer();
+// Puts the finished page on the screen.
+void show_page();
+
+// Loads the three fonts of "fonts.dat"; false when the file or one of them is missing.
+bool load_font_datafile(const char* path);

@@ -1,0 +1,18 @@
+// Line drawing that gives exactly the pixels of the library's own `line`, but visits
+// only the part of a line that can lie inside the bitmap's clip rectangle, so that
+// lines reaching far off the screen cost no more than short ones.
+#pragma once
+#include <cstdint>
+
+struct BITMAP;
+
+void draw_line(BITMAP* bitmap, int x1, int y1, int x2, int y2, int colour);
+
+// Draws the segments between consecutive points (n points, n - 1 segments) in one colour.
+// Segments inside one pixel column are merged into one run: in solid drawing mode the
+// pixels are those of drawing every segment with `draw_line`.
+void draw_polyline(BITMAP* bitmap, const int32_t* xs, const int32_t* ys, int n, int colour);
+
+// Number of steps of the secondary axis taken before step k of a line whose primary
+// extent is a and secondary extent b (0 <= b <= a, a > 0).
+int64_t line_secondary_steps(int64_t k, int64_t a, int64_t b);

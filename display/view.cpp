@@ -1,0 +1,107 @@
+#include "display/view.h"
+
+#include <cmath>
+
+#include "display/layout.h"
+#include "display/lines.h"
+#include "track/model.h"
+
+int32_t first_section, last_section, first_trace, last_trace;
+float height_bottom, height_top;
+float profile_dist_min, profile_dist_max, profile_alt_min, profile_alt_max;
+float cross_offset_min, cross_offset_max, cross_alt_min, cross_alt_max;
+
+namespace {
+
+// Far enough off any screen that a line to it leaves the screen at the same place,
+// near enough that line arithmetic cannot overflow.
+constexpr double SCREEN_LIMIT = 1 << 24;
+
+} // namespace
+
+int32_t map_to_screen(double value, double low, double high, int32_t extent, int32_t origin)
+{
+    double span = high - low;
+    if (!(span != 0.0) || !std::isfinite(span) || !std::isfinite(value))
+        return origin;
+    double pos = (value - low) / span * extent + origin;
+    if (!(pos > -SCREEN_LIMIT))
+        return (int32_t)-SCREEN_LIMIT;
+    if (pos > SCREEN_LIMIT)
+        return (int32_t)SCREEN_LIMIT;
+    return (int32_t)pos;
+}
+
+int32_t distance_to_x(float distance)
+{
+    return map_to_screen(distance, profile_dist_min, profile_dist_max, profile_width, profile_left);
+}
+
+int32_t height_to_y(float height)
+{
+    return map_to_screen(height, profile_alt_min, profile_alt_max, profile_height, profile_bottom);
+}
+
+int32_t offset_to_x(float offset)
+{
+    return map_to_screen(offset, cross_offset_min, cross_offset_max, cross_width, cross_left);
+}
+
+int32_t cross_height_to_y(float height)
+{
+    return map_to_screen(height, cross_alt_min, cross_alt_max, cross_height, cross_bottom);
+}
+
+double x_to_distance(int32_t x)
+{
+    return profile_dist_min + ((double)profile_dist_max - profile_dist_min) * ((x - profile_left) / (double)profile_width);
+}
+
+double y_to_height(int32_t y)
+{
+    return profile_alt_min + ((double)profile_alt_max - profile_alt_min) * ((y - profile_bottom) / (double)profile_height);
+}
+
+void profile_line(BITMAP* bitmap, float d1, float h1, float d2, float h2, int colour)
+{
+    draw_line(bitmap, distance_to_x(d1), height_to_y(h1), distance_to_x(d2), height_to_y(h2), colour);
+}
+
+void choose_tick_steps(float range, float* major, float* minor)
+{
+    static const struct {
+        float above, major, minor;
+    } steps[] = {
+        {10000, 5000, 1000}, {5000, 2000, 500}, {1000, 500, 100}, {500, 200, 50}, {100, 50, 10},
+        {50, 20, 5},         {10, 5, 1},        {5, 2, 0.5f},     {1, 0.5f, 0.1f}, {0.5f, 0.2f, 0.05f},
+    };
+    for (const auto& step : steps) {
+        if (range > step.above) {
+            *major = step.major;
+            *minor = step.minor;
+            return;
+        }
+    }
+    *major = 0.05f;
+    *minor = 0.01f;
+}
+
+void zoom_to_fit()
+{
+    first_section = 0;
+    last_section = num_sections - 1;
+    first_trace = 0;
+    last_trace = num_traces - 1;
+    int32_t lowest = trace_point[0][0].height, highest = lowest;
+    for (int s = 0; s < num_sections; s++) {
+        for (int t = 0; t < num_traces; t++) {
+            int32_t h = trace_point[s][t].height;
+            if (h < lowest)
+                lowest = h;
+            if (h > highest)
+                highest = h;
+        }
+    }
+    height_bottom = (float)(lowest / 19685 - 1);
+    height_top = (float)(highest / 19685 + 1);
+}

@@ -1,0 +1,31 @@
+// What the panels show, and the mapping between track values and screen positions.
+#pragma once
+#include <cstdint>
+
+struct BITMAP;
+
+// The view range.
+extern int32_t first_section, last_section, first_trace, last_trace;
+extern float height_bottom, height_top;
+
+// Value ranges at the panels' edges, written only by the renderer while it draws.
+extern float profile_dist_min, profile_dist_max, profile_alt_min, profile_alt_max;
+extern float cross_offset_min, cross_offset_max, cross_alt_min, cross_alt_max;
+
+int32_t distance_to_x(float distance);
+int32_t height_to_y(float height);
+int32_t offset_to_x(float offset);
+int32_t cross_height_to_y(float height);
+double x_to_distance(int32_t x);
+double y_to_height(int32_t y);
+
+// Linear map of `value` in [low, high] onto [origin, origin + extent], truncated toward
+// zero. An empty or non-finite range gives `origin`; results stay within a range that
+// every drawing call handles.
+int32_t map_to_screen(double value, double low, double high, int32_t extent, int32_t origin);
+
+void profile_line(BITMAP* bitmap, float d1, float h1, float d2, float h2, int colour);
+void cross_line(float o1, float h1, float o2, float h2, int colour);
+
+void choose_tick_steps(float range, float* major, float* minor);
+void zoom_to_fit();

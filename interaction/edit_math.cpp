@@ -1,0 +1,75 @@
+#include "interaction/edit_math.h"
+
+#include "track/hermite.h"
+#include "track/model.h"
+
+namespace {
+
+void store(TracePoint& p, const int32_t block[4])
+{
+    p.height = block[0];
+    p.slope = block[1];
+    p.quad = block[2];
+    p.cubic = block[3];
+}
+
+// Adds to another trace's coefficients the change that trace t's coefficients undergo.
+void shift_by(TracePoint& target, const TracePoint& old, const int32_t block[4])
+{
+    target.height = to_int32((double)target.height + ((double)block[0] - old.height));
+    target.slope = to_int32((double)target.slope + ((double)block[1] - old.slope));
+    target.quad = to_int32((double)target.quad + ((double)block[2] - old.quad));
+    target.cubic = to_int32((double)target.cubic + ((double)block[3] - old.cubic));
+}
+
+void apply_block(int section, int t, const int32_t block[4])
+{
+    const TracePoint old = trace_point[section][t];
+    if (t == centre_line_trace)
+        for (int k = 0; k < num_traces; k++)
+            shift_by(trace_point[section][k], old, block);
+    store(trace_point[section][t], block);
+}
+
+} // namespace
+
+int previous_section(int s)
+{
+    return s == 0 ? num_sections - 1 : s - 1;
+}
+
+double start_gradient(int s, int t)
+{
+    int32_t length = trace_length[s][t];
+    return length == 0 ? 0.0 : (double)trace_point[s][t].slope / length;
+}
+
+void edit_coefficients(int s, int t, double h, double g, int32_t p_block[4], int32_t s_block[4])
+{
+    const double U = UNITS_PER_METRE;
+    int p = previous_section(s), n = s + 1;
+    const TracePoint& before = trace_point[p][t];
+    p_block[0] = before.height;
+    p_block[1] = before.slope;
+    hermite_end(before.height, before.slope, h * U, g * trace_length[p][t], &p_block[2], &p_block[3]);
+
+    double L = trace_length[s][t];
+    s_block[0] = to_int32(h * U);
+    s_block[1] = to_int32(g * L);
+    hermite_end(s_block[0], s_block[1], trace_point[n][t].height, start_gradient(n, t) * L, &s_block[2],
+                &s_block[3]);
+}
+
+void apply_edit(int s, int t, double h, double g)
+{
+    int32_t p_block[4], s_block[4];
+    int p = previous_section(s);
+    // Section s is computed after section p has changed: with one section they are the same.
+    edit_coefficients(s, t, h, g, p_block, s_block);
+    apply_block(p, t, p_block);
+    int32_t unused[4];
+    edit_coefficients(s, t, h, g, unused, s_block);
+    apply_block(s, t, s_block);
+    for (int k = 0; k < num_traces; k++)
+        trace_point[num_sections][k] = trace_point[0][k];
+}

@@ -1,0 +1,16 @@
+// The arithmetic of a height and gradient edit at the start of a section, without drawing.
+#pragma once
+#include <cstdint>
+
+// The section that ends where section s starts (the last one for s = 0).
+int previous_section(int s);
+// Gradient at the start of section slot `s` of trace t; 0 where the trace has no length there.
+double start_gradient(int s, int t);
+
+// New coefficients of the previous section p and of section s for trace t, for a new height
+// h (metres) and gradient g at the start of s. Each block is height, slope, quad, cubic.
+void edit_coefficients(int s, int t, double h, double g, int32_t p_block[4], int32_t s_block[4]);
+
+// Applies the edit to the model: trace t alone, or every trace by the same amounts when t
+// is the centre-line trace; the wrap-around slot is refreshed. `g` must be finite.
+void apply_edit(int s, int t, double h, double g);

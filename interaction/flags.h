@@ -1,0 +1,8 @@
+// Flags shared by the main loop, the editors and the commands.
+#pragma once
+#include <cstdint>
+
+extern uint16_t quit_requested;
+extern uint16_t data_modified;    // heights in memory differ from the file last written
+extern uint16_t left_button_held; // the current left press has already started an edit
+extern int32_t status_cache;      // pointer row of the last status line; -1 forces a redraw

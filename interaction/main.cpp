@@ -1,0 +1,34 @@
+// The editor's entry and main loop: keys, mouse gestures and the status line.
+#include <allegro.h>
+
+#include "commands/keys.h"
+#include "display/renderer.h"
+#include "interaction/edit.h"
+#include "interaction/flags.h"
+#include "interaction/status.h"
+#include "interaction/zoom.h"
+#include "track/startup.h"
+
+int main(int, char**)
+{
+    start_up();
+    draw_view();
+    while (!quit_requested) {
+        if (keypressed()) {
+            handle_key();
+            draw_view();
+            status_cache = -1;
+        }
+        if (mouse_b & 1) {
+            if (!left_button_held)
+                edit_height_and_gradient();
+        } else {
+            left_button_held = 0;
+        }
+        if (mouse_b & 2)
+            zoom_by_rectangle();
+        update_status_line();
+    }
+    return 0;
+}
+END_OF_MAIN()

@@ -1,0 +1,23 @@
+// The trace data file: the heights of every trace, read at start and saved on request.
+#pragma once
+#include <cstddef>
+
+// Reads `in_file_name`; ends the program with status 1 when the file is missing or unusable.
+int read_trace_data();
+// Parses a whole trace data file held in memory (NUL-terminated) into the model.
+// Returns 0 on success; otherwise 1 with a description of the fault in `why`.
+// The counts are checked before anything is stored.
+int parse_trace_data(const char* text, char* why, size_t why_size);
+
+// Writes the model to `out_file_name` through a temporary file that replaces the
+// target only once it is complete. Returns 0 on success, 1 when nothing was saved.
+int write_trace_data();
+// Writes the model in the trace data layout to `path` directly (no replacement logic).
+int format_trace_data(char* buffer, size_t size);
+// Number of bytes the formatted model needs at most.
+size_t trace_data_capacity();
+
+// Hooks through which the display shows the saving message and pauses afterwards;
+// both stay null where there is no screen.
+extern void (*saving_notice)(const char* file_name);
+extern void (*saving_pause)();

@@ -1,0 +1,10 @@
+// White-space separated words of the small text files.
+#pragma once
+#include <cstddef>
+#include <cstdio>
+
+constexpr size_t MAX_WORD = 255;
+
+// Reads one word of any length into `word` (room for MAX_WORD + 1 characters), keeping
+// at most MAX_WORD characters of it. Returns false at the end of the file.
+bool read_word(FILE* file, char* word);
