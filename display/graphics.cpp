@@ -107,7 +107,8 @@ void init_graphics()
 {
     std::fflush(stdout);
     if (allegro_init() != 0) {
-        std::printf("Fatal error: Could not start the graphics library: %s\n", allegro_error);
+        std::printf("Fatal error: Could not start the graphics library%s%s\n",
+                    allegro_error[0] ? ": " : " (no display?)", allegro_error);
         std::fflush(stdout);
         std::exit(1);
     }
@@ -129,6 +130,8 @@ void init_graphics()
 
 void show_page()
 {
+    if (!screen)
+        return; // drawn off screen only, as in the tests
     show_mouse(nullptr);
     blit(page_buffer, screen, 0, 0, 0, 0, SCREEN_W, SCREEN_H);
     show_mouse(screen);

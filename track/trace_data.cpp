@@ -180,6 +180,32 @@ int parse_trace_data(const char* text, char* why, size_t why_size)
     return 0;
 }
 
+int load_trace_data(const char* path, char* why, size_t why_size)
+{
+    FILE* file = std::fopen(path, "r");
+    if (!file) {
+        std::snprintf(why, why_size, "the file cannot be opened");
+        return 1;
+    }
+    std::string text;
+    char chunk[65536];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        text.append(chunk, n);
+    bool read_error = std::ferror(file);
+    std::fclose(file);
+    if (read_error) {
+        std::snprintf(why, why_size, "the file could not be read");
+        return 1;
+    }
+    // The parser works on text that ends at the first NUL, so a NUL inside would hide the rest.
+    if (text.find('\0') != std::string::npos) {
+        std::snprintf(why, why_size, "the file holds a NUL byte");
+        return 1;
+    }
+    return parse_trace_data(text.c_str(), why, why_size);
+}
+
 int read_trace_data()
 {
     FILE* file = std::fopen(in_file_name, "r");
@@ -188,23 +214,10 @@ int read_trace_data()
         std::fflush(stdout);
         std::exit(1);
     }
-    std::printf("Reading trace data from >%s<\n", in_file_name);
-    std::string text;
-    char chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        text.append(chunk, n);
-    bool read_error = std::ferror(file);
     std::fclose(file);
-
+    std::printf("Reading trace data from >%s<\n", in_file_name);
     char why[160];
-    if (read_error) {
-        std::snprintf(why, sizeof why, "the file could not be read");
-    } else if (text.find('\0') != std::string::npos) {
-        std::snprintf(why, sizeof why, "the file holds a NUL byte");
-        read_error = true;
-    }
-    if (read_error || parse_trace_data(text.c_str(), why, sizeof why) != 0) {
+    if (load_trace_data(in_file_name, why, sizeof why) != 0) {
         std::printf("Fatal error: Trace data file >%s< is not usable: %s\n", in_file_name, why);
         std::fflush(stdout);
         std::exit(1);

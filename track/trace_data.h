@@ -8,11 +8,14 @@ int read_trace_data();
 // Returns 0 on success; otherwise 1 with a description of the fault in `why`.
 // The counts are checked before anything is stored.
 int parse_trace_data(const char* text, char* why, size_t why_size);
+// Reads and parses the trace data file at `path`; 0 on success, else 1 with the reason in `why`.
+int load_trace_data(const char* path, char* why, size_t why_size);
 
 // Writes the model to `out_file_name` through a temporary file that replaces the
 // target only once it is complete. Returns 0 on success, 1 when nothing was saved.
 int write_trace_data();
-// Writes the model in the trace data layout to `path` directly (no replacement logic).
+// Formats the model in the trace data layout into `buffer`; returns the length, or -1
+// when the buffer is smaller than trace_data_capacity().
 int format_trace_data(char* buffer, size_t size);
 // Number of bytes the formatted model needs at most.
 size_t trace_data_capacity();

@@ -1,0 +1,13 @@
+// Shared by the fuzz targets: feeding bytes to the readers through a scratch file, a small
+// track to read geometry against, and the derivations that run on whatever was accepted.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Writes the bytes to a scratch file of this process and returns its name.
+std::string scratch_file(const char* tag, const uint8_t* data, size_t size);
+// A small track of a few sections and traces with smooth heights.
+void load_small_track();
+// Derives lengths and distances and runs the check (detection only) on the model.
+void derive_and_check();

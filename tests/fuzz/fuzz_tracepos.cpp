@@ -1,0 +1,13 @@
+#include "fuzz_support.h"
+#include "track/geometry.h"
+#include "track/model.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    std::string name = scratch_file("tracepos", data, size);
+    load_small_track();
+    std::snprintf(tracepos_file_name, FILE_NAME_SIZE, "%s", name.c_str());
+    if (read_trace_positions() == 0)
+        derive_and_check();
+    return 0;
+}
