@@ -65,6 +65,11 @@ void draw_line(BITMAP* bitmap, int x1, int y1, int x2, int y2, int colour)
         std::min(y1, y2) >= c.bottom)
         return;
     bool direct = direct_pixels(bitmap);
+    if (x1 == x2) {
+        // The library draws these with vline too.
+        vertical_run(bitmap, direct, c, x1, y1, y2, colour);
+        return;
+    }
     int64_t dx = (int64_t)x2 - x1, dy = (int64_t)y2 - y1;
     bool x_major = std::llabs(dx) >= std::llabs(dy);
     int64_t a = x_major ? std::llabs(dx) : std::llabs(dy);
@@ -72,10 +77,6 @@ void draw_line(BITMAP* bitmap, int x1, int y1, int x2, int y2, int colour)
     int p_sign = (x_major ? dx : dy) < 0 ? -1 : 1;
     int s_sign = (x_major ? dy : dx) < 0 ? -1 : 1;
     int64_t p0 = x_major ? x1 : y1, s0 = x_major ? y1 : x1;
-    if (a == 0) {
-        plot(bitmap, direct, c, x1, y1, colour);
-        return;
-    }
     // Only the steps whose primary coordinate lies inside the clip can show a pixel.
     int64_t lo = x_major ? c.left : c.top, hi = (x_major ? c.right : c.bottom) - 1;
     int64_t k_first, k_last;
@@ -88,7 +89,7 @@ void draw_line(BITMAP* bitmap, int x1, int y1, int x2, int y2, int colour)
     }
     if (k_first > k_last)
         return;
-    int64_t steps = line_secondary_steps(k_first, a, b);
+    int64_t steps = k_first == 0 ? 0 : line_secondary_steps(k_first, a, b); // spares a division
     int64_t error = 2 * b * (k_first + 1) - a - 2 * a * steps;
     int64_t p = p0 + p_sign * k_first, s = s0 + s_sign * steps;
     for (int64_t k = k_first; k <= k_last; k++) {

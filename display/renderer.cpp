@@ -1,8 +1,12 @@
 #include "display/renderer.h"
 
 #include <allegro.h>
+#include <allegro/internal/aintern.h>
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "display/graphics.h"
@@ -33,6 +37,27 @@ float degrees(double radians)
 int space_width(FONT* f)
 {
     return text_length(f, " ");
+}
+
+// A section label as textprintf_ex would draw it with "%3d" (no precision given) or
+// "%6.1f" (precision 1). std::to_chars gives the digits printf gives, several times faster,
+// which shows with thousands of labels per frame; the straightforward drawing keeps printf.
+template <typename Value, typename... Precision>
+void print_label(FONT* f, int x, int y, int colour, const char* format, int width, Value value,
+                 Precision... precision)
+{
+    char text[400];
+    auto result = std::to_chars(text, text + sizeof text - 1, value, precision...);
+    if (draw_every_segment || result.ec != std::errc()) {
+        textprintf_ex(page_buffer, f, x, y, colour, -1, format, value);
+        return;
+    }
+    int length = (int)(result.ptr - text);
+    int pad = std::max(0, width - length);
+    std::memmove(text + pad, text, (size_t)length);
+    std::memset(text, ' ', (size_t)pad);
+    text[pad + length] = '\0';
+    textout_ex(page_buffer, f, text, x, y, colour, -1);
 }
 
 enum class Axis { CrossHorizontal, ProfileVertical, ProfileHorizontal };
@@ -133,28 +158,84 @@ void draw_section_marks(const Colours& c)
     int t = selected_trace;
     int number_row = height_to_y(height_top - 0.05f * (height_top - height_bottom));
     int angle_row = height_to_y(height_top - 0.1f * (height_top - height_bottom));
+    // At whole-track zoom several start lines fall on one column. In solid mode a line that
+    // the next one covers (same column, and all span the same rows) can be left out: the next
+    // paints over every pixel of it, and the labels drawn between them do not depend on
+    // what lies beneath.
+    bool skip_covered = !draw_every_segment && _drawing_mode == DRAW_MODE_SOLID;
+    auto start_of = [t](int s) { return (float)(trace_start[s][t] / UNITS_PER_METRE); };
     for (int s = first_section; s <= last_section; s++) {
-        float d = (float)(trace_start[s][t] / UNITS_PER_METRE);
-        profile_line(page_buffer, d, height_bottom, d, height_top, s == selected_section ? c.light_cyan : c.blue);
+        float d = start_of(s);
+        bool covered = skip_covered && s < last_section && distance_to_x(start_of(s + 1)) == distance_to_x(d);
+        if (!covered)
+            profile_line(page_buffer, d, height_bottom, d, height_top, s == selected_section ? c.light_cyan : c.blue);
         float mid = (float)((trace_length[s][t] / 2 + (double)trace_start[s][t]) / UNITS_PER_METRE);
-        textprintf_ex(page_buffer, small_font, distance_to_x(mid) - 2 * sp, number_row, c.grey, -1, "%3d", s);
+        print_label(small_font, distance_to_x(mid) - 2 * sp, number_row, c.grey, "%3d", 3, s);
         if (show_angles && trace_length[s][t] != 0) {
             float angle = degrees(std::atan((double)trace_point[s][t].slope / trace_length[s][t]));
-            textprintf_ex(page_buffer, small_font, distance_to_x(d) - 4 * sp, angle_row, c.white, -1, "%6.1f", angle);
+            print_label(small_font, distance_to_x(d) - 4 * sp, angle_row, c.white, "%6.1f", 6, (double)angle,
+                        std::chars_format::fixed, 1);
         }
     }
 }
 
-void draw_trace(const float* distances, const float* heights, int points, int colour, int32_t* xs, int32_t* ys)
+// Lowest and highest of n >= 1 heights; four running pairs (plain variables, so that
+// they stay in registers) keep the comparisons from waiting on each other.
+void extremes(const float* h, int n, float* low, float* high)
+{
+    float lo0 = h[0], lo1 = h[0], lo2 = h[0], lo3 = h[0], hi0 = h[0], hi1 = h[0], hi2 = h[0], hi3 = h[0];
+    int k = 0;
+    for (; k + 4 <= n; k += 4) {
+        lo0 = std::min(lo0, h[k]);
+        hi0 = std::max(hi0, h[k]);
+        lo1 = std::min(lo1, h[k + 1]);
+        hi1 = std::max(hi1, h[k + 1]);
+        lo2 = std::min(lo2, h[k + 2]);
+        hi2 = std::max(hi2, h[k + 2]);
+        lo3 = std::min(lo3, h[k + 3]);
+        hi3 = std::max(hi3, h[k + 3]);
+    }
+    for (; k < n; k++) {
+        lo0 = std::min(lo0, h[k]);
+        hi0 = std::max(hi0, h[k]);
+    }
+    *low = std::min(std::min(lo0, lo1), std::min(lo2, lo3));
+    *high = std::max(std::max(hi0, hi1), std::max(hi2, hi3));
+}
+
+// `runs` + 1 entries of `run_start` divide the points into runs that share a column.
+void draw_trace(const float* distances, const float* heights, int points, int colour, const int32_t* xs,
+                const int32_t* run_start, int runs, int32_t* px, int32_t* py)
 {
     if (draw_every_segment) {
         for (int i = 0; i + 1 < points; i++)
             profile_line(page_buffer, distances[i], heights[i], distances[i + 1], heights[i + 1], colour);
         return;
     }
-    for (int i = 0; i < points; i++)
-        ys[i] = height_to_y(heights[i]);
-    draw_polyline(page_buffer, xs, ys, points, colour);
+    // In solid mode the segments between points of one column fill it from their lowest to
+    // their highest row, whatever the order, and the mapping is monotonic. So a run keeps
+    // only its two ends and its extreme heights: at whole-track zoom a hundred points
+    // become four.
+    bool thin = _drawing_mode == DRAW_MODE_SOLID;
+    int n = 0;
+    for (int r = 0; r < runs; r++) {
+        int i = run_start[r], j = run_start[r + 1] - 1;
+        if (!thin || j - i < 4) {
+            for (int k = i; k <= j; k++) {
+                px[n] = xs[k];
+                py[n++] = height_to_y(heights[k]);
+            }
+            continue;
+        }
+        float low, high;
+        extremes(heights + i, j - i + 1, &low, &high);
+        const float kept[4] = {heights[i], low, high, heights[j]};
+        for (float h : kept) {
+            px[n] = xs[i];
+            py[n++] = height_to_y(h);
+        }
+    }
+    draw_polyline(page_buffer, px, py, n, colour);
 }
 
 void draw_altitude_reference(const Colours& c)
@@ -214,13 +295,21 @@ void draw_view()
     clear_bitmap(page_buffer);
     float* distances = (float*)std::malloc(sizeof(float) * (size_t)points);
     float* heights = (float*)std::malloc(sizeof(float) * (size_t)points * (size_t)num_traces);
+    // Columns of the points, where each run of one column starts, and a thinned polyline.
     int32_t* xs = (int32_t*)std::malloc(sizeof(int32_t) * (size_t)points);
-    int32_t* ys = (int32_t*)std::malloc(sizeof(int32_t) * (size_t)points);
-    if (!distances || !heights || !xs || !ys) {
+    int32_t* run_start = (int32_t*)std::malloc(sizeof(int32_t) * ((size_t)points + 1));
+    int32_t* px = (int32_t*)std::malloc(sizeof(int32_t) * (size_t)points);
+    int32_t* py = (int32_t*)std::malloc(sizeof(int32_t) * (size_t)points);
+    auto release = [&] {
         std::free(distances);
         std::free(heights);
         std::free(xs);
-        std::free(ys);
+        std::free(run_start);
+        std::free(px);
+        std::free(py);
+    };
+    if (!distances || !heights || !xs || !run_start || !px || !py) {
+        release();
         return;
     }
 
@@ -232,12 +321,20 @@ void draw_view()
             distances[k * N + j] = (float)(to_int32(trace_start[s][sel] + u * trace_length[s][sel]) / UNITS_PER_METRE);
         }
     }
+    std::vector<double> fraction(N);
+    for (int j = 0; j < N; j++)
+        fraction[j] = (double)j / N;
     for (int t = 0; t < num_traces; t++) {
         float* row = heights + (size_t)t * points;
         for (int k = 0; k < NS; k++) {
+            // height_at's expression, operation for operation (so the same doubles), written
+            // out so that the coefficients are converted once per section, not per point.
             const TracePoint& p = trace_point[first_section + k][t];
-            for (int j = 0; j < N; j++)
-                row[k * N + j] = (float)(height_at(p, (double)j / N) / UNITS_PER_METRE);
+            const double h = p.height, slope = p.slope, quad = p.quad, cubic = p.cubic;
+            for (int j = 0; j < N; j++) {
+                const double u = fraction[j];
+                row[k * N + j] = (float)((h + slope * u + quad * u * u + cubic * u * u * u) / UNITS_PER_METRE);
+            }
         }
     }
 
@@ -260,7 +357,7 @@ void draw_view()
     draw_axis(Axis::CrossHorizontal, cross_offset_min, cross_offset_max, c);
     set_clip_rect(page_buffer, cross_left, cross_bottom + cross_height, cross_left + cross_width, cross_bottom);
     draw_cross_section(cross, c);
-    set_clip_rect(page_buffer, 0, 0, SCREEN_W - 1, SCREEN_H - 1);
+    set_clip_rect(page_buffer, 0, 0, page_buffer->w - 1, page_buffer->h - 1);
 
     profile_dist_min = distances[0];
     profile_dist_max = distances[points - 1];
@@ -273,18 +370,20 @@ void draw_view()
     set_clip_rect(page_buffer, profile_left, profile_bottom + profile_height, profile_left + profile_width,
                   profile_bottom);
     draw_section_marks(c);
-    for (int i = 0; i < points; i++)
+    int runs = 0;
+    for (int i = 0; i < points; i++) {
         xs[i] = distance_to_x(distances[i]);
+        if (i == 0 || xs[i] != xs[i - 1])
+            run_start[runs++] = i;
+    }
+    run_start[runs] = points;
     for (int t = 0; t < num_traces; t++)
-        draw_trace(distances, heights + (size_t)t * points, points, c.red, xs, ys);
+        draw_trace(distances, heights + (size_t)t * points, points, c.red, xs, run_start, runs, px, py);
     draw_trace(distances, heights + (size_t)sel * points, points, sel == centre_line_trace ? c.yellow : c.white, xs,
-               ys);
+               run_start, runs, px, py);
     draw_altitude_reference(c);
-    set_clip_rect(page_buffer, 0, 0, SCREEN_W - 1, SCREEN_H - 1);
+    set_clip_rect(page_buffer, 0, 0, page_buffer->w - 1, page_buffer->h - 1);
     unscare_mouse();
     show_page();
-    std::free(distances);
-    std::free(heights);
-    std::free(xs);
-    std::free(ys);
+    release();
 }

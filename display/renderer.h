@@ -4,8 +4,9 @@
 // Draws both panels into the page buffer and shows the page.
 void draw_view();
 
-// When set, the profile traces are drawn one segment at a time through the mapping's
-// line function instead of the merged polylines (used to compare the two).
+// When set, the profile is drawn the straightforward way, to compare the fast drawing
+// against: every section start line and every trace segment through the mapping's line
+// function, and the section labels with textprintf_ex.
 extern bool draw_every_segment;
 
 // Colours of the view, made for the current screen depth.

@@ -63,12 +63,10 @@ void edit_coefficients(int s, int t, double h, double g, int32_t p_block[4], int
 void apply_edit(int s, int t, double h, double g)
 {
     int32_t p_block[4], s_block[4];
-    int p = previous_section(s);
-    // Section s is computed after section p has changed: with one section they are the same.
     edit_coefficients(s, t, h, g, p_block, s_block);
-    apply_block(p, t, p_block);
-    int32_t unused[4];
-    edit_coefficients(s, t, h, g, unused, s_block);
+    // In a one-section track p and s are the same section: its second change is then
+    // measured against the first.
+    apply_block(previous_section(s), t, p_block);
     apply_block(s, t, s_block);
     for (int k = 0; k < num_traces; k++)
         trace_point[num_sections][k] = trace_point[0][k];

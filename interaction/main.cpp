@@ -28,6 +28,8 @@ int main(int, char**)
         if (mouse_b & 2)
             zoom_by_rectangle();
         update_status_line();
+        // Polls again at once; only hands the processor to others that are waiting.
+        rest(0);
     }
     return 0;
 }
