@@ -122,10 +122,9 @@ FILE* open_temporary(const char* target, std::string& tmp)
     return file;
 }
 
-int save_failed(const char* name, FILE* file, const std::string& tmp)
+// Reports a save that did not happen, removing the temporary file if one was made.
+int save_failed(const char* name, const std::string& tmp = "")
 {
-    if (file)
-        std::fclose(file);
     if (!tmp.empty())
         std::remove(tmp.c_str());
     std::printf("Warning: Could not save to >%s<\n", name);
@@ -278,27 +277,27 @@ int write_trace_data()
 {
     const char* name = out_file_name;
     if (name[0] == '\0')
-        return save_failed(name, nullptr, "");
+        return save_failed(name);
 
     struct stat target;
     bool exists = stat(name, &target) == 0;
     if (exists && S_ISDIR(target.st_mode))
-        return save_failed(name, nullptr, "");
+        return save_failed(name);
     if (exists && !S_ISREG(target.st_mode)) {
         // A device or pipe cannot be replaced by renaming: write to it directly.
         FILE* file = std::fopen(name, "w");
         if (!file)
-            return save_failed(name, nullptr, "");
+            return save_failed(name);
         if (saving_notice)
             saving_notice(name);
         bool ok = write_all(file);
         if (std::fclose(file) != 0 || !ok)
-            return save_failed(name, nullptr, "");
+            return save_failed(name);
         return finish_save();
     }
     // A target that may not be written keeps its protection: the rename would bypass it.
     if (exists && access(name, W_OK) != 0)
-        return save_failed(name, nullptr, "");
+        return save_failed(name);
     // Through a symbolic link the file it points to is replaced, not the link.
     char resolved[PATH_MAX];
     const char* path = exists && realpath(name, resolved) ? resolved : name;
@@ -306,12 +305,12 @@ int write_trace_data()
     std::string tmp;
     FILE* file = open_temporary(path, tmp);
     if (!file)
-        return save_failed(name, nullptr, "");
+        return save_failed(name);
     if (saving_notice)
         saving_notice(name);
     bool ok = write_all(file) && fsync(fileno(file)) == 0;
     int close_result = std::fclose(file);
     if (!ok || close_result != 0 || std::rename(tmp.c_str(), path) != 0)
-        return save_failed(name, nullptr, tmp);
+        return save_failed(name, tmp);
     return finish_save();
 }

@@ -21,6 +21,12 @@ PROFILE = (33, 170, 607, 455)  # inside the profile panel at 640x480
 UPPER_Y = (30, 140)            # rows over the cross-section panel
 
 
+def sanitized(pid):
+    """The address sanitizer holds freed memory back, so resident size says little there."""
+    with open("/proc/%d/maps" % pid) as f:
+        return "libasan" in f.read()
+
+
 def resident_kib(pid):
     with open("/proc/%d/status" % pid) as f:
         for line in f:
@@ -113,6 +119,7 @@ class LongSession(harness.VemoraTestCase):
         s.wait_until(lambda: s.screenshot().colors(band) != first, timeout=30,
                      message="status line changes with the pointer")
         rss_end = resident_kib(s.proc.pid)
+        memory_checked = not sanitized(s.proc.pid)
         elapsed = time.monotonic() - started
 
         s.type_keys("f")
@@ -126,7 +133,8 @@ class LongSession(harness.VemoraTestCase):
         self.assertEqual(s.wait_exit(timeout=30), 0)
         print("\nrandom session: %d commands (seed %d) in %.0f s; resident %d KiB at a quarter, %d KiB at the end"
               % (commands, seed, elapsed, rss_quarter, rss_end))
-        self.assertLess(rss_end, rss_quarter * 1.25 + 4096, "resident memory keeps growing")
+        if memory_checked:
+            self.assertLess(rss_end, rss_quarter * 1.25 + 4096, "resident memory keeps growing")
 
         # The saved file loads again, passes the check clean after the fix, and round-trips.
         track = trackcheck.Track(out)

@@ -4,10 +4,5 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    std::string name = scratch_file("radius", data, size);
-    load_small_track();
-    std::snprintf(radius_file_name, FILE_NAME_SIZE, "%s", name.c_str());
-    if (read_section_radii() == 0)
-        derive_and_check();
-    return 0;
+    return fuzz_named_file("radius", radius_file_name, read_section_radii, data, size);
 }

@@ -42,3 +42,13 @@ void derive_and_check()
     if (data_modified)
         __builtin_trap(); // the check alone must never change the data
 }
+
+int fuzz_named_file(const char* tag, char* name_field, int (*reader)(), const uint8_t* data, size_t size)
+{
+    std::string name = scratch_file(tag, data, size);
+    load_small_track();
+    std::snprintf(name_field, FILE_NAME_SIZE, "%s", name.c_str());
+    if (reader() == 0)
+        derive_and_check();
+    return 0;
+}

@@ -11,3 +11,6 @@ std::string scratch_file(const char* tag, const uint8_t* data, size_t size);
 void load_small_track();
 // Derives lengths and distances and runs the check (detection only) on the model.
 void derive_and_check();
+// Feeds the bytes to `reader`, which reads the file named in `name_field`, on the small
+// track, and derives and checks the result when the reader accepts it.
+int fuzz_named_file(const char* tag, char* name_field, int (*reader)(), const uint8_t* data, size_t size);

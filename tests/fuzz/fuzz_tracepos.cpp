@@ -4,10 +4,5 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    std::string name = scratch_file("tracepos", data, size);
-    load_small_track();
-    std::snprintf(tracepos_file_name, FILE_NAME_SIZE, "%s", name.c_str());
-    if (read_trace_positions() == 0)
-        derive_and_check();
-    return 0;
+    return fuzz_named_file("tracepos", tracepos_file_name, read_trace_positions, data, size);
 }

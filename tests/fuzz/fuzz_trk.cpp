@@ -4,10 +4,5 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    std::string name = scratch_file("trk", data, size);
-    load_small_track();
-    std::snprintf(trk_file_name, FILE_NAME_SIZE, "%s", name.c_str());
-    if (read_trk_geometry() == 0)
-        derive_and_check();
-    return 0;
+    return fuzz_named_file("trk", trk_file_name, read_trk_geometry, data, size);
 }

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "interaction/flags.h"
+#include "track/config.h"
 #include "track/model.h"
 #include "track/startup.h"
 
@@ -67,4 +68,13 @@ void load_demo_track()
     stdout = saved;
     if (chdir(previous) != 0)
         std::abort();
+}
+
+void fresh_model(int sections, int traces)
+{
+    reset_track_model();
+    data_modified = 0;
+    set_default_file_names();
+    num_sections = sections;
+    num_traces = traces;
 }

@@ -18,3 +18,6 @@ int run_vemora(const std::string& dir, std::string* output);
 
 // Loads the bundled demo track (without graphics) into the model.
 void load_demo_track();
+
+// An empty model with default file names and the given counts.
+void fresh_model(int sections, int traces);

@@ -16,15 +16,6 @@ namespace {
 
 constexpr int QUARTER_TURN = 1 << 29;
 
-void fresh_model(int sections, int traces)
-{
-    reset_track_model();
-    data_modified = 0;
-    set_default_file_names();
-    num_sections = sections;
-    num_traces = traces;
-}
-
 void put_int32(std::vector<unsigned char>& data, size_t at, int32_t value)
 {
     for (int i = 0; i < 4; i++)

@@ -19,15 +19,6 @@ using testing::internal::GetCapturedStdout;
 
 namespace {
 
-void fresh_model(int sections, int traces)
-{
-    reset_track_model();
-    data_modified = 0;
-    set_default_file_names();
-    num_sections = sections;
-    num_traces = traces;
-}
-
 TEST(TraceLengths, LengthInSection)
 {
     const struct {
