@@ -68,3 +68,35 @@ TEST(SaveUnderKill, PreviousFileStaysWholeWhenTheSaverIsKilledMidway)
         EXPECT_EQ(load_trace_data(target.c_str(), why, sizeof why), 0) << why;
     }
 }
+
+TEST(SaveUnderKill, FullFileSystemKeepsThePreviousFile)
+{
+    ScratchDir dir;
+    const std::string mount_point = dir.file("small");
+    std::string mount = "mkdir -p '" + mount_point + "' && mount -t tmpfs -o size=64k tmpfs '" + mount_point +
+                        "' 2>/dev/null";
+    if (std::system(mount.c_str()) != 0)
+        GTEST_SKIP() << "cannot mount a small file system here";
+    struct Unmount {
+        std::string command;
+        ~Unmount() { EXPECT_EQ(std::system(command.c_str()), 0); }
+    } unmount{"umount '" + mount_point + "'"};
+    const std::string target = mount_point + "/trace.txt";
+
+    // A previous file that fills most of the device, so the new one cannot fit beside it.
+    make_large_track(0);
+    num_sections = 90;
+    std::string previous(trace_data_capacity(), '\0');
+    previous.resize((size_t)format_trace_data(&previous[0], previous.size()));
+    ASSERT_GT(previous.size(), 40000u);
+    write_file(target, previous);
+
+    num_sections = 200;
+    data_modified = 1;
+    std::snprintf(out_file_name, FILE_NAME_SIZE, "%s", target.c_str());
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(write_trace_data(), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Warning: Could not save to >" + target + "<\n");
+    EXPECT_EQ(data_modified, 1);
+    EXPECT_EQ(read_file(target), previous);
+}
