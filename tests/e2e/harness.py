@@ -265,7 +265,7 @@ class Xvfb:
             while time.monotonic() < deadline:
                 if self.proc.poll() is not None:
                     break  # lost a race for this number; try the next
-                if self._connects():
+                if self._connects() and self._owns_lock(n):
                     return self
                 time.sleep(0.05)
             if self.proc.poll() is None:
@@ -274,6 +274,16 @@ class Xvfb:
                                    % (self.display, self.timeout))
             self._close_log()
         raise HarnessError("no free X display in :%d..:%d" % self.range)
+
+    def _owns_lock(self, n):
+        # Another test process may have started a server on the same number a
+        # moment earlier: xdpyinfo then reaches that server while ours is still
+        # about to give up, and the two would share (and kill) one display.
+        try:
+            with open("/tmp/.X%d-lock" % n) as f:
+                return int(f.read().strip()) == self.proc.pid
+        except (OSError, ValueError):
+            return False
 
     def _close_log(self):
         if self._log:
