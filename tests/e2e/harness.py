@@ -578,8 +578,14 @@ class Session:
 
     def screenshot(self):
         self._need_window()
-        r = subprocess.run(["import", "-display", self.display, "-window", self.window,
-                            "-depth", "8", "ppm:-"], capture_output=True)
+        if not self.alive():
+            raise HarnessError("no window to grab: the program has ended\n%s" % self.diagnostics())
+        try:
+            # A grab of a window that vanishes meanwhile never returns.
+            r = subprocess.run(["import", "-display", self.display, "-window", self.window,
+                                "-depth", "8", "ppm:-"], capture_output=True, timeout=10)
+        except subprocess.TimeoutExpired:
+            raise HarnessError("screen grab hung\n%s" % self.diagnostics()) from None
         if r.returncode != 0 or not r.stdout:
             raise HarnessError("screen grab failed: %s\n%s"
                                % (r.stderr.decode(errors="replace").strip(),
