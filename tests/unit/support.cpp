@@ -1,8 +1,7 @@
 #include "support.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +11,20 @@
 #include "track/model.h"
 #include "track/startup.h"
 
+// Runs `reader` in the directory `dir`; returns what it printed.
+static std::string printed_in(const std::string& dir, int (*reader)())
+{
+    char previous[4096];
+    if (!getcwd(previous, sizeof previous) || chdir(dir.c_str()) != 0)
+        std::abort();
+    testing::internal::CaptureStdout();
+    reader();
+    std::string output = testing::internal::GetCapturedStdout();
+    if (chdir(previous) != 0)
+        std::abort();
+    return output;
+}
+
 ScratchDir::ScratchDir()
 {
     char name[] = "/tmp/vemora-test-XXXXXX";
@@ -20,54 +33,43 @@ ScratchDir::ScratchDir()
 
 ScratchDir::~ScratchDir()
 {
-    std::string command = "chmod -R u+w '" + path + "' 2>/dev/null; rm -rf '" + path + "'";
-    if (std::system(command.c_str()) != 0)
+    if (std::system(("chmod -R u+w '" + path + "' 2>/dev/null; rm -rf '" + path + "'").c_str()) != 0)
         std::fprintf(stderr, "could not remove %s\n", path.c_str());
 }
 
-void write_file(const std::string& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
+void write_file(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 std::string read_file(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
     std::stringstream buffer;
-    buffer << in.rdbuf();
+    buffer << std::ifstream(path, std::ios::binary).rdbuf();
     return buffer.str();
 }
 
 int run_vemora(const std::string& dir, std::string* output)
 {
-    std::string command = "cd '" + dir + "' && env -u DISPLAY " VEMORA_BINARY " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return -1;
-    output->clear();
+    FILE* pipe = popen(("cd '" + dir + "' && env -u DISPLAY " VEMORA_BINARY " 2>&1").c_str(), "r");
     char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+    output->clear();
+    for (size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
         output->append(buffer, n);
-    int status = pclose(pipe);
+    int status = pipe ? pclose(pipe) : -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string read_text(int (*reader)(), char* setting, const std::string& text, const char* name)
+{
+    ScratchDir dir;
+    write_file(dir.file(name), text);
+    if (setting)
+        std::snprintf(setting, FILE_NAME_SIZE, "%s", name);
+    return printed_in(dir.path, reader);
 }
 
 void load_demo_track()
 {
-    reset_track_model();
-    data_modified = 0;
-    char previous[4096];
-    if (!getcwd(previous, sizeof previous) || chdir(VEMORA_SOURCE_DIR "/examples/demo") != 0)
-        std::abort();
-    std::FILE* saved = stdout;
-    stdout = std::fopen("/dev/null", "w");
-    load_track();
-    std::fclose(stdout);
-    stdout = saved;
-    if (chdir(previous) != 0)
-        std::abort();
+    fresh_model(0, 0);
+    printed_in(VEMORA_SOURCE_DIR "/examples/demo", [] { load_track(); return 0; });
 }
 
 void fresh_model(int sections, int traces)

@@ -16,6 +16,10 @@ std::string read_file(const std::string& path);
 // Runs the program in `dir` with no display; returns its exit status and fills `output`.
 int run_vemora(const std::string& dir, std::string* output);
 
+// Writes `text` as the file `name` in a scratch directory, names it in `setting` (unless null)
+// and runs `reader` there; returns what the reader printed.
+std::string read_text(int (*reader)(), char* setting, const std::string& text, const char* name = "t.txt");
+
 // Loads the bundled demo track (without graphics) into the model.
 void load_demo_track();
 

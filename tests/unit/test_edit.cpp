@@ -1,4 +1,5 @@
-// Edit arithmetic at a section boundary and the nearest-section search.
+// Edit arithmetic at a section boundary, the nearest-section search, and finding and
+// repairing height gaps and gradient breaks where sections meet.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,30 +11,12 @@
 #include "interaction/edit.h"
 #include "interaction/edit_math.h"
 #include "interaction/flags.h"
-#include "track/lengths.h"
+#include "support.h"
 #include "track/model.h"
 
-// A closed track of straight sections whose traces join exactly in height and gradient:
-// boundary gradients are whole multiples of 1/10000 and lengths multiples of 100000, so
-// every coefficient is a whole number. Also used by the check and key tests.
-void build_smooth_track(int sections, int traces, int centre)
+static bool operator==(const TracePoint& a, const TracePoint& b)
 {
-    reset_track_model();
-    data_modified = quit_requested = 0;
-    num_sections = sections;
-    num_traces = traces;
-    centre_trace = centre;
-    auto node_height = [&](int s, int t) { return 50000 * t + 30000 * ((s % sections) * 7 % 5); };
-    auto node_gradient = [&](int s) { return (s % sections) * 3 % 7 - 3; }; // in 1/10000
-    for (int s = 0; s < sections; s++) {
-        int64_t L = section_length[s] = 100000 * (1 + s % 3);
-        for (int t = 0; t < traces; t++) {
-            int64_t a = node_height(s, t), b = node_gradient(s) * L / 10000;
-            int64_t d = node_height(s + 1, t) - a, e = node_gradient(s + 1) * L / 10000;
-            trace_point[s][t] = {(int32_t)a, (int32_t)b, (int32_t)(3 * d - e - 2 * b), (int32_t)(e - 2 * d + b)};
-        }
-    }
-    compute_trace_lengths(); // also fills the wrap-around slot
+    return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 namespace {
@@ -43,142 +26,197 @@ std::vector<TracePoint> snapshot()
     return std::vector<TracePoint>(&trace_point[0][0], &trace_point[0][0] + MAX_SECTIONS * MAX_TRACES);
 }
 
-bool same(const TracePoint& a, const TracePoint& b)
+bool wrap_mirrors_0()
 {
-    return std::memcmp(&a, &b, sizeof a) == 0;
+    return std::memcmp(trace_point[num_sections], trace_point[0], sizeof trace_point[0]) == 0;
 }
 
 bool join_clean(int s, int t)
 {
-    JoinFaults f = check_join(s, t);
-    return !f.gap && !f.kink;
+    return !check_join(s, t).gap && !check_join(s, t).kink;
 }
 
-int32_t trunc32(double v)
+using Columns = std::pair<std::vector<int>, std::vector<int>>; // sections with gaps, with breaks
+
+Columns scan(int fix)
 {
-    return (int32_t)std::trunc(v);
+    static CheckReport r;
+    scan_joins(fix, &r);
+    return {{r.gap_sections, r.gap_sections + r.gap_count}, {r.kink_sections, r.kink_sections + r.kink_count}};
+}
+
+// Each trace level at its own height, every section `length` long.
+void build_flat_track(int sections, int traces, int32_t length)
+{
+    fresh_model(sections, traces);
+    for (int s = 0; s <= sections; s++)
+        for (int t = 0; t < traces; t++)
+            trace_point[s][t] = {1000 * t, 0, 0, 0}, trace_length[s][t] = length;
 }
 
 } // namespace
 
-TEST(EditMath, SingleTraceEditFollowsHermiteFormulas)
+// On the demo track (150 sections, 7 traces, centre line 3; the joins after sections 0 to
+// 11 and 140 to 148 are clean). In a single-trace edit section p keeps its start and
+// reaches the new height h with gradient g; section s starts there and still meets section
+// n's start height and gradient; nothing else changes.
+TEST(Edit, EditsInTheMiddle)
 {
-    build_smooth_track(6, 3, 1);
-    const auto before = snapshot();
-    auto old = [&](int s, int t) { return before[s * MAX_TRACES + t]; };
-    const int s = 2, t = 0, p = 1, n = 3;
-    const double h = 2.345, g = 0.0123456, U = 19685.0;
+    load_demo_track();
+    auto want = snapshot();
+    const int p = 1, s = 2, n = 3, t = 0;
+    const double h = 2.345, g = 0.0123456, Lp = trace_length[p][t], Ls = trace_length[s][t];
+    TracePoint &P = want[p * MAX_TRACES + t], &S = want[s * MAX_TRACES + t], N = want[n * MAX_TRACES + t];
+    double D = h * UNITS_PER_METRE - P.height, gn = (double)N.slope / trace_length[n][t];
+    P.quad = (int32_t)(3 * D - g * Lp - 2 * P.slope), P.cubic = (int32_t)(g * Lp - 2 * D + P.slope);
+    S = {(int32_t)(h * UNITS_PER_METRE), (int32_t)(g * Ls), 0, 0};
+    double E = N.height - S.height;
+    S.quad = (int32_t)(3 * E - gn * Ls - 2 * S.slope), S.cubic = (int32_t)(gn * Ls - 2 * E + S.slope);
     apply_edit(s, t, h, g);
+    EXPECT_TRUE(snapshot() == want);
+    EXPECT_TRUE(join_clean(p - 1, t) && join_clean(p, t) && join_clean(s, t));
 
-    // Section p keeps its start and reaches h with gradient g.
-    double Lp = trace_length[p][t], D = h * U - old(p, t).height, b = old(p, t).slope;
-    TracePoint want_p = {old(p, t).height, old(p, t).slope, trunc32(3 * D - g * Lp - 2 * b),
-                         trunc32(g * Lp - 2 * D + b)};
-    // Section s starts there and still meets section n's start height and gradient.
-    double Ls = trace_length[s][t];
-    int32_t A = trunc32(h * U), B = trunc32(g * Ls);
-    double E = old(n, t).height - A, gn = (double)old(n, t).slope / trace_length[n][t];
-    TracePoint want_s = {A, B, trunc32(3 * E - gn * Ls - 2 * B), trunc32(gn * Ls - 2 * E + B)};
-    EXPECT_TRUE(same(trace_point[p][t], want_p));
-    EXPECT_TRUE(same(trace_point[s][t], want_s));
-
-    for (int sec = 0; sec <= num_sections; sec++)
-        for (int k = 0; k < MAX_TRACES; k++)
-            EXPECT_TRUE((k == t && (sec == p || sec == s)) || same(trace_point[sec][k], old(sec, k)))
-                << sec << "/" << k;
-    for (int j : {p - 1, p, s})
-        EXPECT_TRUE(join_clean(j, t)) << "join after " << j;
-}
-
-TEST(EditMath, CentreLineEditMovesEveryTraceByTheSameAmount)
-{
-    build_smooth_track(6, 4, 1);
-    const auto before = snapshot();
-    const int t = centre_line_trace;
-    apply_edit(4, t, 3.21, -0.0077);
-    auto change = [&](int s, int k) {
-        const TracePoint &a = trace_point[s][k], &b = before[s * MAX_TRACES + k];
+    // An edit of the centre line moves every trace by the same amounts.
+    trace_point[4][0].slope += 999, trace_point[5][0].slope -= 999; // traces of different gradients
+    auto before = snapshot();
+    apply_edit(5, 3, 3.21, -0.0077);
+    auto change = [&](int sec, int k) {
+        const TracePoint &a = trace_point[sec][k], &b = before[sec * MAX_TRACES + k];
         return std::vector<int>{a.height - b.height, a.slope - b.slope, a.quad - b.quad, a.cubic - b.cubic};
     };
-    for (int s : {3, 4})
-        for (int k = 0; k < num_traces; k++)
-            EXPECT_EQ(change(s, k), change(s, t)) << s << "/" << k;
-    EXPECT_NE(change(4, 0), std::vector<int>(4, 0));
-    EXPECT_EQ(change(4, num_traces), std::vector<int>(4, 0)); // slots beyond the trace count
-    for (int k = 0; k < num_traces; k++)
-        for (int j : {2, 3, 4})
-            EXPECT_TRUE(join_clean(j, k)) << "join after " << j << ", trace " << k;
+    for (int k = 0; k <= num_traces; k++) // the slot beyond the trace count stays
+        for (int sec : {4, 5})
+            EXPECT_EQ(change(sec, k), k < num_traces ? change(sec, 3) : std::vector<int>(4, 0)) << sec << "/" << k;
+    EXPECT_NE(change(5, 0), std::vector<int>(4, 0));
 }
 
-TEST(EditMath, EditsAtBothEndsOfTheChainGoThroughTheWrapAroundSlot)
+// At section 0 the last section ends at the edited boundary; at the last section the
+// successor is the wrap-around slot, so it ends at section 0's start. The slot stays a
+// copy of section 0. A next section without length counts as flat.
+TEST(Edit, EditsAtBothEndsOfTheChainAndBeforeASectionWithoutLength)
 {
-    build_smooth_track(5, 3, 1);
-    const int last = 4, t = 2;
-    auto wrap_mirrors_0 = [] {
-        return std::memcmp(trace_point[num_sections], trace_point[0], num_traces * sizeof(TracePoint)) == 0;
-    };
-    // At section 0 the last section is the one ending at the edited boundary.
-    auto before = snapshot();
-    apply_edit(0, t, -1.5, 0.02);
-    EXPECT_EQ(trace_point[0][t].height, -29527); // truncated toward zero
-    EXPECT_FALSE(same(trace_point[last][t], before[last * MAX_TRACES + t]));
-    EXPECT_TRUE(same(trace_point[1][t], before[1 * MAX_TRACES + t]));
-    EXPECT_TRUE(wrap_mirrors_0());
-    EXPECT_TRUE(join_clean(last, t) && join_clean(0, t));
-
-    // At the last section its successor is the wrap-around slot: it ends at section 0's start.
-    before = snapshot();
-    apply_edit(last, t, 4.0, -0.01);
-    EXPECT_TRUE(same(trace_point[0][t], before[t]));
-    EXPECT_TRUE(wrap_mirrors_0());
-    EXPECT_TRUE(join_clean(last - 1, t) && join_clean(last, t));
-}
-
-TEST(EditMath, NextSectionWithoutLengthGivesFlatEnd)
-{
-    build_smooth_track(5, 2, 0);
+    load_demo_track();
+    for (int s : {0, 149}) {
+        auto before = snapshot();
+        apply_edit(s, 2, s ? 4.0 : -1.5, s ? -0.01 : 0.02);
+        EXPECT_EQ(trace_point[s][2].height, s ? 78740 : -29527); // truncated toward zero
+        EXPECT_FALSE(trace_point[149][2] == before[149 * MAX_TRACES + 2]);
+        EXPECT_TRUE(trace_point[s ? 0 : 1][2] == before[(s ? 0 : 1) * MAX_TRACES + 2]);
+        EXPECT_TRUE(wrap_mirrors_0() && join_clean(147, 2) && join_clean(148, 2) && join_clean(149, 2) &&
+                    join_clean(0, 2));
+    }
     trace_length[3][1] = 0;
-    EXPECT_EQ(start_gradient(3, 1), 0.0);
     apply_edit(2, 1, 1.0, 0.005);
     EXPECT_LE(std::fabs(end_height(trace_point[2][1]) - trace_point[3][1].height), 1.0);
     EXPECT_LT(std::fabs(end_derivative(trace_point[2][1])), 5.0);
 }
 
-TEST(EditMath, HeightsBeyondTheIntegerRangeSaturate)
+// Coefficients beyond the integer range saturate; in a whole-width edit the other traces
+// saturate too instead of wrapping around. The same holds for a repaired join.
+TEST(Edit, HeightsBeyondTheIntegerRangeSaturate)
 {
-    build_smooth_track(5, 3, 1);
+    load_demo_track();
     apply_edit(2, 0, 1.0e6, 0.0);
-    EXPECT_EQ(trace_point[2][0].height, INT32_MAX);
-    EXPECT_EQ(trace_point[1][0].quad, INT32_MAX);
-    EXPECT_EQ(trace_point[1][0].cubic, INT32_MIN);
-    EXPECT_EQ(trace_point[2][0].quad, INT32_MIN);
-    EXPECT_EQ(trace_point[2][0].cubic, INT32_MAX);
-    apply_edit(2, 0, -1.0e6, 0.0);
-    EXPECT_EQ(trace_point[2][0].height, INT32_MIN);
-
-    // In a whole-width edit the other traces saturate too instead of wrapping around.
-    build_smooth_track(5, 3, 1);
-    apply_edit(2, 1, 1.0e6, 0.0);
+    const TracePoint &p = trace_point[1][0], &s = trace_point[2][0];
+    EXPECT_EQ((std::vector<int32_t>{s.height, s.quad, s.cubic, p.quad, p.cubic}),
+              (std::vector<int32_t>{INT32_MAX, INT32_MIN, INT32_MAX, INT32_MAX, INT32_MIN}));
+    apply_edit(2, 3, 1.0e6, 0.0);
     for (int k = 0; k < num_traces; k++)
         EXPECT_GT(trace_point[2][k].height, 2000000000) << "trace " << k;
+
+    build_flat_track(5, 1, 100000);
+    trace_point[1][0] = {INT32_MAX, INT32_MAX, 1, 1}; // ends at 2^32, which must not wrap to 0
+    EXPECT_TRUE(check_join(1, 0).gap);
+    trace_point[1][0] = {INT32_MAX, INT32_MAX, 0, 0};
+    trace_point[2][0] = {INT32_MAX, 0, 0, 0};
+    repair_join(1, 0); // the join height lies above the range
+    EXPECT_EQ((std::vector<int32_t>{s.height, s.quad, s.cubic}),
+              (std::vector<int32_t>{INT32_MAX, INT32_MIN, INT32_MAX}));
 }
 
-TEST(NearestSection, TiesRangeAndDistanceLimit)
+// Along the selected trace only, over all sections rather than the shown ones; a tie goes
+// to the lower section, and nothing within 1000000 m gives section 0.
+TEST(Edit, NearestSection)
 {
-    build_smooth_track(6, 2, 0);
-    selected_trace = 1;
-    for (int i = 0; i < num_sections; i++) {
-        trace_start_m[i][0] = 1000.0f * i; // another trace, which must not be searched
-        trace_start_m[i][1] = 10.0f * i;
+    fresh_model(6, 2);
+    selected_trace = 1, first_section = 0, last_section = 1;
+    for (int i = 0; i < num_sections; i++)
+        trace_start_m[i][0] = 1000.0f * i, trace_start_m[i][1] = 10.0f * i;
+    const std::pair<float, int> cases[] = {{15, 1}, {16, 2}, {48, 5}, {-3, 0}, {999000, 5}, {5.0e6f, 0}};
+    for (auto& c : cases)
+        EXPECT_EQ(nearest_section(c.first), c.second) << c.first;
+}
+
+// A clean track gives no report and no change. Heights may differ by one unit, gradients
+// by a hair less than 0.0001; on long sections moving the end height bends the end
+// gradient far too little to count.
+TEST(Check, JoinTolerances)
+{
+    build_flat_track(4, 2, 10000);
+    auto before = snapshot();
+    EXPECT_EQ(scan(1), Columns());
+    EXPECT_TRUE(snapshot() == before && data_modified == 0);
+    trace_length[1][1] = trace_length[2][1] = 100000;
+    for (int d : {1, -1, 2, -2}) {
+        trace_point[1][1].cubic = d;
+        EXPECT_TRUE(check_join(1, 1).gap == (d * d == 4) && !check_join(1, 1).kink) << d;
     }
-    first_section = 0;
-    last_section = 1;
-    EXPECT_EQ(nearest_section(15.0f), 1); // halfway between 1 and 2
-    EXPECT_EQ(nearest_section(16.0f), 2);
-    EXPECT_EQ(nearest_section(48.0f), 5); // outside the shown range
-    EXPECT_EQ(nearest_section(-3.0f), 0);
-    EXPECT_EQ(nearest_section(999000.0f), 5);
-    EXPECT_EQ(nearest_section(5.0e6f), 0); // nothing within 1000000 m
-    num_sections = 0;
-    EXPECT_EQ(nearest_section(30.0f), 0);
+    for (int sign : {1, -1}) {
+        trace_point[2][0].slope = sign; // exactly 0.0001 steeper or less steep than the end of section 1
+        trace_length[1][0] = trace_length[2][0] = 10000;
+        EXPECT_TRUE(check_join(1, 0).kink && !check_join(1, 0).gap) << sign;
+        trace_length[1][0] = trace_length[2][0] = 10001;
+        EXPECT_FALSE(check_join(1, 0).kink) << sign;
+        trace_length[1][0] = 200000000, trace_length[2][0] = 199999999; // 20001 / 2e8 - 1 / 199999999,
+        trace_point[1][0] = {0, 0, -sign * 20001, sign * 20001};          // a hair below 0.0001
+        EXPECT_TRUE(check_join(1, 0).kink) << sign;
+        trace_point[1][0] = {0, 0, 0, 0};
+    }
+    // Where a section has no length only the heights count, and a repair keeps both slopes.
+    trace_length[2][0] = 0;
+    trace_point[1][0] = {0, 0, 300, -100};     // ends at 200, rising
+    trace_point[2][0] = {240, 5000, -5240, 0}; // 40 units higher, and wildly steep
+    EXPECT_TRUE(check_join(1, 0).gap && !check_join(1, 0).kink && !check_join(2, 0).kink);
+    EXPECT_EQ(scan(1), Columns({1}, {}));
+    EXPECT_EQ((std::vector<double>{end_derivative(trace_point[1][0]), (double)trace_point[2][0].slope,
+                                   (double)trace_point[2][0].height}),
+              (std::vector<double>{300, 5000, 220}));
+    EXPECT_TRUE(join_clean(1, 0) && join_clean(2, 0));
+}
+
+// A section appears once in a column however many traces are faulty there, and may
+// appear in both. Repairs at the wrap-around keep section 0 and its copy equal.
+TEST(Check, ColumnsAndWrapAround)
+{
+    build_flat_track(6, 4, 10000000);
+    for (int t : {0, 1, 3})
+        trace_point[2][t].cubic = 50;              // gaps on three traces after section 2
+    trace_point[4][1].cubic = 50;                  // a gap after section 4 on one trace,
+    trace_point[5][2] = {2000, 2000, -4000, 2000}; // a break on another; section 5 ends level and flat
+    EXPECT_EQ(scan(0), Columns({2, 4}, {4}));
+    for (int s : {4, 0}) {
+        build_flat_track(5, 3, 100000);
+        trace_point[s][1].cubic = 700; // a gap and a break after section s
+        trace_point[5][1] = trace_point[0][1];
+        EXPECT_EQ(scan(1), Columns({s}, {s}));
+        EXPECT_NE(trace_point[(s + 1) % 5][1].height, 1000) << s;
+        EXPECT_TRUE(wrap_mirrors_0()) << s;
+        EXPECT_EQ(scan(1), Columns()) << s;
+    }
+}
+
+// Checking never marks the data modified; a fix reports the joins as found and marks it,
+// then leaves nothing to repair.
+TEST(Check, DemoTrackFaultsAreFoundAndFixed)
+{
+    load_demo_track();
+    const Columns faults({12, 58, 87, 126, 149}, {31, 58, 104, 149});
+    auto before = snapshot();
+    EXPECT_EQ(scan(0), faults);
+    EXPECT_TRUE(snapshot() == before && data_modified == 0);
+    EXPECT_EQ(scan(1), faults);
+    EXPECT_TRUE(data_modified == 1 && wrap_mirrors_0());
+    data_modified = 0, before = snapshot();
+    EXPECT_EQ(scan(1), Columns());
+    EXPECT_TRUE(snapshot() == before && data_modified == 0);
 }

@@ -1,20 +1,88 @@
-// Keyboard commands that change only the view and the selection, and the rectangle zoom.
+// The view: panel layout, the mapping between track values and screen positions, tick
+// steps, zoom to fit, the keys that change only the view and the selection, and the
+// rectangle zoom.
 #include <allegro.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <tuple>
+#include <vector>
 
 #include "commands/keys.h"
 #include "display/layout.h"
 #include "display/view.h"
 #include "interaction/flags.h"
 #include "interaction/zoom.h"
+#include "support.h"
 #include "track/model.h"
 
-void build_smooth_track(int sections, int traces, int centre); // test_edit.cpp
-
 namespace {
+
+// The profile panel of a 640 x 480 screen showing the given distances and heights.
+void show(float dist_min, float dist_max, float alt_min, float alt_max)
+{
+    compute_layout(640, 480);
+    profile_dist_min = dist_min, profile_dist_max = dist_max, profile_alt_min = alt_min, profile_alt_max = alt_max;
+}
+
+// An empty or non-finite range gives the left column and the bottom row. A column or row
+// turned into a value (through a float) and back lands on itself or, when the float falls
+// a hair short, on the one before.
+TEST(Mapping, LayoutWorkedExampleAndRoundTrip)
+{
+    show(100, 600, -3, 3);
+    EXPECT_EQ((std::vector<int>{profile_left, profile_width, profile_bottom, profile_height, cross_left, cross_width,
+                                cross_bottom, cross_height}),
+              (std::vector<int>{32, 576, 456, -288, 320, 288, 144, -120}));
+    EXPECT_EQ(distance_to_x(350), 320);
+    EXPECT_EQ(height_to_y(0), 312);
+    EXPECT_DOUBLE_EQ(y_to_height(312), 0.0);
+    EXPECT_EQ(height_to_y(3.01f), 167); // 167.52 truncated, not rounded
+    EXPECT_EQ(height_to_y(4), 120);     // above the top row 168: no clamping
+    EXPECT_EQ(distance_to_x(0), -83);   // -83.2 toward zero, not floored to -84
+    EXPECT_TRUE(height_to_y(1e30f) < -100000 && height_to_y(-1e30f) > 100000);
+    EXPECT_TRUE(height_to_y(1e30f) >= -(1 << 24) && height_to_y(-1e30f) <= 1 << 24); // what line drawing handles
+    for (auto& r : {std::vector<float>{100, 100, 2, 2}, {100, NAN, -3, INFINITY}}) {
+        show(r[0], r[1], r[2], r[3]);
+        EXPECT_TRUE(distance_to_x(350) == 32 && height_to_y(0) == 456) << r[1];
+    }
+    show(123.456f, 4567.89f, -1.7f, 0.3f);
+    for (int i = 0; i <= profile_width; i++) {
+        int x = profile_left + i, y = profile_bottom + i * profile_height / profile_width;
+        int bx = distance_to_x((float)x_to_distance(x)), by = height_to_y((float)y_to_height(y));
+        EXPECT_TRUE((bx == x || bx == x - 1) && (by == y || by == y - 1)) << x << " " << bx << ", " << y << " " << by;
+    }
+}
+
+TEST(Mapping, TickStepBoundariesAreStrict)
+{
+    const float cases[][3] = {{10000, 2000, 500}, {10001, 5000, 1000}, {1, 0.2f, 0.05f},  {0.5f, 0.05f, 0.01f},
+                              {1.5f, 0.5f, 0.1f}, {6, 2, 0.5f},        {-3, 0.05f, 0.01f}, {NAN, 0.05f, 0.01f}};
+    for (auto& c : cases) {
+        float major = -1, minor = -1;
+        choose_tick_steps(c[0], &major, &minor);
+        EXPECT_TRUE(major == c[1] && minor == c[2]) << c[0] << ": " << major << " " << minor;
+    }
+}
+
+// Whole metres around the section-start heights only (a curve rising far above them
+// inside a section does not count), truncated toward zero; the selection stays.
+TEST(Mapping, ZoomToFit)
+{
+    const double cases[][4] = {{-2.5, 2.5, -3, 3}, {2.5, 4, 1, 5}, {-4, -2.5, -5, -1}, {0.2, 0.9, -1, 1}};
+    fresh_model(5, 3);
+    trace_point[2][1].quad = 50 * 19685;
+    for (auto& c : cases) {
+        for (int s = 0; s < num_sections; s++) // c[0] everywhere but at section 3, trace 2
+            for (int t = 0; t < num_traces; t++)
+                trace_point[s][t].height = (int32_t)(c[s == 3 && t == 2] * UNITS_PER_METRE);
+        first_section = last_section = first_trace = last_trace = selected_section = 3, selected_trace = 2;
+        zoom_to_fit();
+        EXPECT_EQ(std::make_tuple(height_bottom, height_top, first_section, last_section, first_trace, last_trace,
+                                  selected_section, selected_trace),
+                  std::make_tuple((float)c[2], (float)c[3], 0, 4, 0, 2, 3, 2));
+    }
+}
 
 auto view_state()
 {
@@ -24,18 +92,13 @@ auto view_state()
 
 using Range = std::tuple<int, int, int>; // first, last, selected
 
-// 10 sections of 50 m and 5 traces (centre line 2) on a 640 x 480 screen.
+// 10 sections and 5 traces (centre line 2) on a 640 x 480 screen.
 class Keys : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        build_smooth_track(10, 5, -1);
-        compute_layout(640, 480);
-    }
-    int profile_row() const { return cross_bottom + 1; }
+    void SetUp() override { fresh_model(10, 5), centre_line_trace = 2, quit_requested = 0, compute_layout(640, 480); }
     // Gives both ranges and selections the same values, presses `key` with the pointer on
     // `row` and returns the section range and the trace range afterwards.
-    std::pair<Range, Range> after(int key, int row, Range start)
+    std::pair<Range, Range> after(int key, Range start, int row)
     {
         std::tie(first_section, last_section, selected_section) = start;
         std::tie(first_trace, last_trace, selected_trace) = start;
@@ -44,145 +107,94 @@ protected:
     }
 };
 
-} // namespace
-
-TEST_F(Keys, HeightLimitsMoveByAShareOfTheSpanAndNeverCross)
+// Below the cross-section panel the keypad moves the section range (and pulls the selected
+// section into it); from its bottom row upward the trace range, leaving the selected trace.
+// The arrows and Home move the selection wherever the pointer is.
+TEST_F(Keys, RangeAndSelectionKeysStayWithinTheirLimits)
 {
     const struct {
         int key;
-        float bottom, top;
-    } cases[] = {{KEY_INSERT, 0, 105}, {KEY_DEL, 0, 95}, {KEY_PGUP, 5, 100}, {KEY_PGDN, -5, 100}};
-    for (const auto& c : cases) {
-        height_bottom = 0;
-        height_top = 100;
-        perform_command(c.key, false, 0);
-        EXPECT_FLOAT_EQ(height_bottom, c.bottom) << c.key;
-        EXPECT_FLOAT_EQ(height_top, c.top) << c.key;
-
-        height_bottom = 100;
-        height_top = 200;
-        for (int i = 0; i < 2000; i++) {
-            perform_command(c.key, false, 0);
-            ASSERT_TRUE(std::isfinite(height_bottom) && std::isfinite(height_top)) << c.key << " " << i;
-            ASSERT_LE(height_bottom, height_top) << c.key << " " << i;
-        }
-    }
-}
-
-TEST_F(Keys, KeypadMovesTheSectionRangeBelowTheCrossSectionAndTheTraceRangeElse)
-{
-    const struct {
-        int key;
-        Range start, sections, traces;
+        Range start, sections, traces; // traces: after a keypad key in the upper panel
     } cases[] = {
         {KEY_7_PAD, {1, 3, 1}, {2, 3, 2}, {2, 3, 1}}, {KEY_7_PAD, {3, 4, 1}, {3, 4, 3}, {3, 4, 1}},
         {KEY_3_PAD, {1, 3, 3}, {1, 2, 2}, {1, 2, 3}}, {KEY_3_PAD, {3, 4, 8}, {3, 4, 4}, {3, 4, 8}},
         {KEY_1_PAD, {1, 3, 2}, {0, 3, 2}, {0, 3, 2}}, {KEY_1_PAD, {0, 3, 2}, {0, 3, 2}, {0, 3, 2}},
         {KEY_9_PAD, {1, 4, 2}, {1, 5, 2}, {1, 4, 2}}, {KEY_9_PAD, {1, 9, 2}, {1, 9, 2}, {1, 9, 2}},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(after(c.key, profile_row(), c.start), std::make_pair(c.sections, c.start)) << c.key;
-        // From the cross-section panel's bottom row upward the trace range moves; the selected trace stays.
-        for (int row : {cross_bottom, 0})
-            EXPECT_EQ(after(c.key, row, c.start), std::make_pair(c.start, c.traces)) << c.key << " " << row;
-    }
-}
-
-TEST_F(Keys, SelectionKeysStayWithinTheirLimits)
-{
-    const struct {
-        int key;
-        Range start, sections, traces;
-    } cases[] = {
-        {KEY_LEFT, {2, 4, 2}, {2, 4, 2}, {2, 4, 2}}, {KEY_LEFT, {2, 4, 3}, {2, 4, 2}, {2, 4, 3}},
+        {KEY_LEFT, {2, 4, 2}, {2, 4, 2}, {2, 4, 2}},  {KEY_LEFT, {2, 4, 3}, {2, 4, 2}, {2, 4, 3}},
         {KEY_RIGHT, {2, 4, 4}, {2, 4, 4}, {2, 4, 4}}, {KEY_RIGHT, {2, 4, 3}, {2, 4, 4}, {2, 4, 3}},
-        {KEY_UP, {2, 4, 4}, {2, 4, 4}, {2, 4, 4}},    {KEY_UP, {2, 4, 3}, {2, 4, 3}, {2, 4, 4}},
+        {KEY_UP, {2, 4, 4}, {2, 4, 4}, {2, 4, 4}},    {KEY_UP, {2, 3, 3}, {2, 3, 3}, {2, 3, 4}},
         {KEY_DOWN, {2, 4, 0}, {2, 4, 0}, {2, 4, 0}},  {KEY_DOWN, {2, 4, 1}, {2, 4, 1}, {2, 4, 0}},
         {KEY_HOME, {3, 4, 4}, {3, 4, 4}, {3, 4, 2}}, // the centre line, though not shown
     };
     for (const auto& c : cases)
-        EXPECT_EQ(after(c.key, profile_row(), c.start), std::make_pair(c.sections, c.traces)) << c.key;
+        for (int row : {cross_bottom + 1, cross_bottom, 0}) {
+            bool pad = c.key >= KEY_1_PAD && c.key <= KEY_9_PAD, upper = row <= cross_bottom;
+            auto want = !pad ? std::make_pair(c.sections, c.traces)
+                             : upper ? std::make_pair(c.start, c.traces) : std::make_pair(c.sections, c.start);
+            EXPECT_EQ(after(c.key, c.start, row), want) << c.key << " " << row;
+        }
 }
 
-TEST_F(Keys, TogglesQuitZoomAndKeysWithoutCommand)
+// Insert, Delete, Page Up and Page Down move a height limit by a share of the span, and
+// never make the limits cross or overflow. A toggles the angles; Q quits when nothing is
+// unsaved, with shift always; keys without a command change nothing.
+TEST_F(Keys, HeightLimitsTogglesQuitAndKeysWithoutCommand)
 {
+    const int keys[] = {KEY_INSERT, KEY_DEL, KEY_PGUP, KEY_PGDN};
+    const float want[][2] = {{0, 105}, {0, 95}, {5, 100}, {-5, 100}};
+    for (int i = 0; i < 4; i++) {
+        height_bottom = 0, height_top = 100;
+        perform_command(keys[i], false, 0);
+        EXPECT_TRUE(height_bottom == want[i][0] && height_top == want[i][1]) << height_bottom << " " << height_top;
+        height_bottom = 100, height_top = 200;
+        for (int n = 0; n < 2000; n++) {
+            perform_command(keys[i], false, 0);
+            ASSERT_TRUE(std::isfinite(height_bottom) && std::isfinite(height_top) && height_bottom <= height_top);
+        }
+    }
     for (uint16_t from : {1, 0, 7}) {
         show_angles = from;
         perform_command(KEY_A, false, 0);
         EXPECT_EQ(show_angles, from == 0 ? 1 : 0);
     }
-
-    first_section = 3;
-    first_trace = 1;
-    height_top = 1e6f;
-    perform_command(KEY_Z, false, 0);
-    EXPECT_EQ(first_section, 0);
-    EXPECT_EQ(first_trace, 0);
-    EXPECT_LT(height_top, 1e6f);
-
     const auto before = view_state();
     for (int key : {(int)KEY_END, (int)KEY_ESC, (int)KEY_B, (int)KEY_DOWN + 1})
-        perform_command(key, false, profile_row());
+        perform_command(key, false, cross_bottom + 1);
     EXPECT_TRUE(view_state() == before);
-
     perform_command(KEY_Q, false, 0);
     EXPECT_EQ(quit_requested, 1);
-    quit_requested = 0;
-    data_modified = 1;
-    perform_command(KEY_Q, true, 0); // shift quits despite unsaved data (else it would draw)
+    quit_requested = 0, data_modified = 1;
+    perform_command(KEY_Q, true, 0); // without shift it would warn on the screen
     EXPECT_EQ(quit_requested, 1);
 }
 
-namespace {
-
 // The profile shows 0 m to its width in metres left to right, one metre a pixel, and 0 m
-// to its height in metres bottom to top; sections start every 50 m.
-class Zoom : public Keys {
-protected:
-    void SetUp() override
-    {
-        Keys::SetUp();
-        profile_dist_min = profile_alt_min = 0;
-        profile_dist_max = (float)profile_width;
-        profile_alt_max = (float)-profile_height;
-        for (int i = 0; i <= num_sections; i++)
-            trace_start_m[i][selected_trace] = 50.0f * i;
-        first_trace = 1;
-        last_trace = 3;
+// to its height in metres bottom to top; sections start every 50 m; traces 1 to 3 shown.
+// Corners in either order: 60 m is nearest to the start of section 1, 240 m to that of
+// section 5, and the selected section is pulled into the new range. Refused: both sides
+// nearest to one section start, a click without movement, and a rectangle without height.
+TEST_F(Keys, ZoomToRectangle)
+{
+    show(0, 576, 0, 288);
+    for (int i = 0; i <= num_sections; i++)
+        trace_start_m[i][selected_trace] = 50.0f * i;
+    first_trace = 1, last_trace = 3;
+    auto x = [](int metres) { return profile_left + metres; };
+    auto y = [](int metres) { return profile_bottom - metres; };
+    const auto before = view_state();
+    EXPECT_EQ(zoom_to_rectangle(x(40), y(300), x(74), y(100)), 1);
+    EXPECT_EQ(zoom_to_rectangle(x(200), y(200), x(200), y(200)), 1);
+    EXPECT_EQ(zoom_to_rectangle(x(60), y(150), x(240), y(150)), 2);
+    EXPECT_TRUE(view_state() == before);
+    const int corners[][6] = {{60, 300, 240, 100, 3, 3}, {240, 100, 60, 300, 0, 1}, // and the selection before, after
+                              {60, 100, 240, 300, 9, 5}, {240, 300, 60, 100, 5, 5}};
+    for (const auto& c : corners) {
+        selected_section = c[4];
+        ASSERT_EQ(zoom_to_rectangle(x(c[0]), y(c[1]), x(c[2]), y(c[3])), 0);
+        EXPECT_EQ(std::make_tuple(first_section, last_section, selected_section, first_trace, last_trace),
+                  std::make_tuple(1, 5, c[5], 1, 3));
+        EXPECT_TRUE(std::fabs(height_top - 300) < 1e-3 && std::fabs(height_bottom - 100) < 1e-3) << height_bottom;
     }
-    int x_at(int metres) const { return profile_left + metres; }
-    int y_at(int metres) const { return profile_bottom - metres; }
-};
+}
 
 } // namespace
-
-TEST_F(Zoom, RectangleSetsSectionAndHeightRange)
-{
-    const int x1 = x_at(60), x2 = x_at(240), y1 = y_at(300), y2 = y_at(100);
-    const int corners[][4] = {{x1, y1, x2, y2}, {x2, y2, x1, y1}, {x1, y2, x2, y1}, {x2, y1, x1, y2}};
-    for (const auto& c : corners) {
-        selected_section = 3;
-        ASSERT_EQ(zoom_to_rectangle(c[0], c[1], c[2], c[3]), 0);
-        // 60 m is nearest to the start of section 1, 240 m to that of section 5.
-        EXPECT_EQ(std::make_tuple(first_section, last_section, selected_section, first_trace, last_trace),
-                  std::make_tuple(1, 5, 3, 1, 3));
-        EXPECT_NEAR(height_top, 300, 1e-3);
-        EXPECT_NEAR(height_bottom, 100, 1e-3);
-    }
-    selected_section = 0;
-    zoom_to_rectangle(x1, y1, x2, y2);
-    EXPECT_EQ(selected_section, 1);
-    selected_section = 9;
-    zoom_to_rectangle(x2, y2, x1, y1);
-    EXPECT_EQ(selected_section, 5);
-}
-
-TEST_F(Zoom, RefusedRectanglesChangeNothing)
-{
-    const auto before = view_state();
-    // Both sides nearest to the start of section 1, and a click without movement.
-    EXPECT_EQ(zoom_to_rectangle(x_at(40), y_at(300), x_at(74), y_at(100)), 1);
-    EXPECT_EQ(zoom_to_rectangle(x_at(200), y_at(200), x_at(200), y_at(200)), 1);
-    EXPECT_EQ(zoom_to_rectangle(x_at(60), y_at(150), x_at(240), y_at(150)), 2);
-    EXPECT_TRUE(view_state() == before);
-}

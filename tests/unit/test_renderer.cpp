@@ -1,6 +1,7 @@
-// The view drawn off screen: the fast drawing must give the same page as the
-// straightforward one, frames and colours stand where the layout puts them, and lines
-// reaching far off the panel draw quickly.
+// Drawing off screen. The clipped line routine gives exactly the pixels of the library's
+// own `line` (every octant and direction, any clip rectangle, any drawing mode); the fast
+// drawing of the view gives the same page as the straightforward one, quickly even for
+// lines reaching far off the panel; frames, colours and labels stand where they should.
 
 #include <allegro.h>
 #include <gtest/gtest.h>
@@ -8,10 +9,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <functional>
+#include <random>
 #include <vector>
 
 #include "display/graphics.h"
 #include "display/layout.h"
+#include "display/lines.h"
 #include "display/renderer.h"
 #include "display/view.h"
 #include "support.h"
@@ -20,21 +25,9 @@
 
 namespace {
 
-struct Page {
-    std::vector<uint32_t> pixels;
-    int w = 0;
-    uint32_t at(int x, int y) const { return pixels[(size_t)y * w + x]; }
-    int count(int colour, int x1, int y1, int x2, int y2) const
-    {
-        int n = 0;
-        for (int y = y1; y <= y2; y++)
-            for (int x = x1; x <= x2; x++)
-                n += at(x, y) == (uint32_t)colour;
-        return n;
-    }
-};
+using Page = std::vector<uint32_t>;
 
-class Renderer : public ::testing::Test {
+class Drawing : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
@@ -42,205 +35,178 @@ protected:
             install_allegro(SYSTEM_NONE, &errno, atexit);
         set_color_depth(32);
         ASSERT_TRUE(load_font_datafile(VEMORA_BUILD_DIR "/fonts.dat"));
-        text_font = font;
-        small_font = font_5x6;
-        medium_font = font_7x8;
+        text_font = font, small_font = font_5x6, medium_font = font_7x8;
     }
-    void SetUp() override { use_screen(640, 480); }
-    void TearDown() override
-    {
-        destroy_bitmap(page_buffer);
-        page_buffer = nullptr;
-    }
-
-    static void use_screen(int w, int h)
-    {
-        if (page_buffer)
-            destroy_bitmap(page_buffer);
-        page_buffer = create_bitmap(w, h);
-        compute_layout(w, h);
-    }
-
-    static Page draw(bool straightforward = false)
-    {
-        draw_every_segment = straightforward;
-        draw_view();
-        draw_every_segment = false;
-        Page page{{}, page_buffer->w};
-        for (int y = 0; y < page_buffer->h; y++)
-            page.pixels.insert(page.pixels.end(), (uint32_t*)page_buffer->line[y],
-                               (uint32_t*)page_buffer->line[y] + page_buffer->w);
-        return page;
-    }
-
-    static void expect_both_ways_equal(const char* what)
-    {
-        Page fast = draw(), slow = draw(true);
-        auto diff = std::mismatch(fast.pixels.begin(), fast.pixels.end(), slow.pixels.begin()).first;
-        size_t i = (size_t)(diff - fast.pixels.begin());
-        EXPECT_EQ(i, fast.pixels.size()) << what << ": first difference at (" << i % fast.w << ", " << i / fast.w
-                                         << ")";
-        EXPECT_GT(fast.count(makecol(255, 0, 0), 0, 0, fast.w - 1, page_buffer->h - 1), 0) << what;
-    }
+    void SetUp() override { page_buffer = create_bitmap(640, 480), compute_layout(640, 480); }
+    void TearDown() override { destroy_bitmap(page_buffer), page_buffer = nullptr; }
 };
 
+// Draws into two cleared bitmaps with the same clip, the whole bitmap or a random part of
+// it: with the library (ours false) and with ours. Tells whether they are equal.
+bool same_pixels(int depth, std::mt19937& rng, const std::function<void(BITMAP*, bool ours)>& draw)
+{
+    const int W = 64, H = 48, l = rng() % 20, t = rng() % 16, r = l + rng() % (W - l), b = t + rng() % (H - t);
+    bool whole = rng() % 4 == 0, same = true;
+    BITMAP* bitmaps[2] = {create_bitmap_ex(depth, W, H), create_bitmap_ex(depth, W, H)};
+    for (BITMAP* bitmap : bitmaps) {
+        clear_to_color(bitmap, 0x55); // not black, so that exclusive-or shows
+        set_clip_rect(bitmap, whole ? 0 : l, whole ? 0 : t, whole ? W - 1 : r, whole ? H - 1 : b);
+        draw(bitmap, bitmap == bitmaps[1]);
+    }
+    for (int y = 0; y < H; y++)
+        same = same && std::memcmp(bitmaps[0]->line[y], bitmaps[1]->line[y], W * ((depth + 7) / 8)) == 0;
+    destroy_bitmap(bitmaps[0]), destroy_bitmap(bitmaps[1]);
+    return same;
+}
+
+// Short lines about the bitmap, lines reaching a few thousand pixels out, exactly
+// horizontal and vertical ones, and lines through the bitmap at any slope out to the
+// mapping's limit 2^24; each drawn in both directions. Under exclusive-or a pixel plotted
+// twice or missed shows. A polyline that dwells in one column for many points, as a
+// whole-track profile does, looks exactly like its segments drawn one by one.
+TEST_F(Drawing, LinesAndPolylinesMatchTheLibrary)
+{
+    const int runs[][3] = {{32, 0, 2000}, {32, 1, 1000}, {8, 0, 500}, {16, 1, 500}}; // depth, exclusive-or, lines
+    for (auto& run : runs) {
+        std::mt19937 rng(run[0] + run[1]);
+        auto near = [&] { return (int)(rng() % 96) - 16; };
+        auto far = [&] { return (int)(rng() % 6001) - 3000; };
+        for (int i = 0; i < run[2]; i++) {
+            int kind = i < 3 ? 4 : rng() % 4, x1 = near(), y1 = near();
+            int x2 = kind == 3 ? x1 : kind ? far() : near(), y2 = kind == 2 ? y1 : kind ? far() : near();
+            if (kind == 4) {
+                int a = rng() % (1 << 24), b = (int)(rng() % (1 << (rng() % 25))) * (rng() % 2 ? 1 : -1);
+                int dx = i % 2 ? a : b, dy = i % 2 ? b : a;
+                x2 = x1 + dx, y2 = y1 + dy, x1 -= dx, y1 -= dy;
+            }
+            int colour = rng() % 200 + 1;
+            for (int reversed = 0; reversed < 2; reversed++) {
+                std::swap(x1, x2), std::swap(y1, y2);
+                ASSERT_TRUE(same_pixels(run[0], rng, [&](BITMAP* b, bool ours) {
+                    xor_mode(run[1]);
+                    (ours ? draw_line : line)(b, x1, y1, x2, y2, colour);
+                    solid_mode();
+                })) << "(" << x1 << ", " << y1 << ") to (" << x2 << ", " << y2 << ") depth " << run[0];
+            }
+        }
+    }
+    std::mt19937 rng(5);
+    for (int round = 0; round < 300; round++) {
+        int n = 2 + rng() % 200, x = rng() % 80 - 8, y = rng() % 60 - 6;
+        std::vector<int32_t> xs(n), ys(n);
+        for (int i = 0; i < n; i++) {
+            xs[i] = x += rng() % 3 ? 0 : rng() % 8 ? (int)(rng() % 3) - 1 : (int)(rng() % 41) - 20;
+            ys[i] = y += rng() % 8 ? (int)(rng() % 11) - 5 : (int)(rng() % 4001) - 2000;
+        }
+        ASSERT_TRUE(same_pixels(32, rng, [&](BITMAP* b, bool ours) {
+            for (int i = 0; !ours && i + 1 < n; i++)
+                line(b, xs[i], ys[i], xs[i + 1], ys[i + 1], 0xabcdef);
+            if (ours)
+                draw_polyline(b, xs.data(), ys.data(), n, 0xabcdef);
+        })) << "polyline " << round;
+    }
+}
+
+Page draw(bool straightforward = false)
+{
+    draw_every_segment = straightforward;
+    draw_view();
+    draw_every_segment = false;
+    auto first = (uint32_t*)page_buffer->line[0];
+    return Page(first, first + page_buffer->w * page_buffer->h);
+}
+
 // The largest legal track: curved and straight sections of varied length, every trace
-// with its own heights.
-void largest_track()
+// with its own heights, with `extreme` every other section at the ends of the range; the
+// view shows all of it.
+void largest_track(bool extreme)
 {
     reset_track_model();
-    num_sections = 4095;
-    num_traces = 16;
-    for (int t = 0; t < num_traces; t++)
-        trace_offset[t] = -7.5f + t;
+    num_sections = 4095, num_traces = 16, centre_trace = 7;
     for (int s = 0; s < num_sections; s++) {
-        section_length[s] = 40000 + (s * 7919) % 90000;
-        section_radius[s] = s % 3 ? 0.0f : 80.0f + s % 50;
-        for (int t = 0; t < num_traces; t++)
+        section_length[s] = 40000 + (s * 7919) % 90000, section_radius[s] = s % 3 ? 0.0f : 80.0f + s % 50;
+        for (int t = 0; t < num_traces; t++) {
+            trace_offset[t] = -7.5f + t;
             trace_point[s][t] = {(s * 331 + t * 977) % 400000 - 200000, (s * 17 + t) % 9001 - 4500,
                                  (s * 29 + t * 3) % 3001 - 1500, (s * 13) % 2001 - 1000};
-    }
-    centre_trace = 7;
-    compute_trace_lengths();
-    show_angles = 1;
-}
-
-TEST_F(Renderer, FastDrawingEqualsStraightforward)
-{
-    for (int w : {640, 1600}) {
-        use_screen(w, w * 3 / 4);
-        load_demo_track();
-        expect_both_ways_equal("demo, whole track");
-        first_section = 3;
-        last_section = 5;
-        selected_section = 4;
-        selected_trace = 1;
-        expect_both_ways_equal("demo, three sections");
-        largest_track();
-        expect_both_ways_equal("largest track");
-        selected_trace = 2;
-        first_section = 4000;
-        height_bottom = -3;
-        height_top = 3;
-        expect_both_ways_equal("largest track, last sections");
-    }
-}
-
-// Extreme heights, or an almost empty height range, send lines millions of pixels away:
-// they must be clipped rather than walked, and nothing may break.
-TEST_F(Renderer, LinesFarOffThePanelDrawQuickly)
-{
-    auto start = std::chrono::steady_clock::now();
-    load_demo_track();
-    height_top = height_bottom + 1e-6f;
-    expect_both_ways_equal("almost empty height range");
-    height_top = height_bottom;
-    expect_both_ways_equal("empty height range");
-    largest_track();
-    for (int s = 0; s < num_sections; s += 2)
-        for (int t = 0; t < num_traces; t++)
-            trace_point[s][t] = {s % 4 ? INT32_MAX : INT32_MIN, INT32_MIN, INT32_MAX, s % 3 ? INT32_MIN : 0};
-    height_bottom = -1;
-    height_top = 1;
-    expect_both_ways_equal("extreme heights");
-    height_bottom = -1e30f;
-    height_top = 1e30f;
-    expect_both_ways_equal("extreme height range");
-    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 5.0);
-}
-
-TEST_F(Renderer, FramesTicksAndTracesInTheirColours)
-{
-    load_demo_track();
-    height_bottom = -3;
-    height_top = 3;
-    Page page = draw();
-    const int grey = makecol(211, 211, 211), yellow = makecol(255, 255, 0), white = makecol(255, 255, 255);
-
-    // Cross-section frame on the panel's edges; its contents may cover a few pixels.
-    int cl = cross_left, cr = cross_left + cross_width, cb = cross_bottom, ct = cross_bottom + cross_height;
-    EXPECT_GT(page.count(grey, cl, cb, cr, cb), cross_width * 9 / 10);
-    EXPECT_GT(page.count(grey, cl, ct, cr, ct), cross_width * 9 / 10);
-    EXPECT_GT(page.count(grey, cl, ct, cl, cb), -cross_height * 9 / 10);
-    EXPECT_GT(page.count(grey, cr, ct, cr, cb), -cross_height * 9 / 10);
-
-    // Profile frame one pixel outside the plot on the left, top and bottom, uncovered.
-    int pl = profile_left, pr = profile_left + profile_width, pb = profile_bottom, pt = profile_bottom + profile_height;
-    EXPECT_EQ(page.count(grey, pl - 1, pb + 1, pr, pb + 1), profile_width + 2);
-    EXPECT_EQ(page.count(grey, pl - 1, pt - 1, pr, pt - 1), profile_width + 2);
-    EXPECT_EQ(page.count(grey, pl - 1, pt, pl - 1, pb), -profile_height + 1);
-    EXPECT_EQ(page.at(pl - 1, pt - 2), 0u);
-
-    // Heights -3..3: majors at -2, 0 and 2 reach five columns left of the panel, minors
-    // every 0.5 m reach two, and the top value 3 gets no tick.
-    for (float v = -3; v < 3; v += 0.5f) {
-        EXPECT_EQ(page.at(pl - 2, height_to_y(v)), (uint32_t)grey) << v;
-        EXPECT_EQ(page.at(pl - 5, height_to_y(v)) == (uint32_t)grey, v == -2 || v == 0 || v == 2) << v;
-    }
-    EXPECT_NE(page.at(pl - 2, height_to_y(3)), (uint32_t)grey);
-
-    // The selected centre line is yellow over the red traces; another selected trace is white.
-    ASSERT_EQ(selected_trace, centre_line_trace);
-    zoom_to_fit();
-    page = draw();
-    EXPECT_GT(page.count(yellow, pl, pt, pr, pb), profile_width);
-    selected_trace = 0;
-    show_angles = 0; // the only other white inside the panel
-    page = draw();
-    EXPECT_EQ(page.count(yellow, 0, 0, page.w - 1, page_buffer->h - 1), 0);
-    EXPECT_GT(page.count(white, pl, pt, pr, pb), profile_width);
-}
-
-// Switching the angles on changes only pixels in the two label rows, and turns them white.
-TEST_F(Renderer, AngleLabelsOnlyWhenShown)
-{
-    load_demo_track();
-    show_angles = 0;
-    Page without = draw();
-    show_angles = 1;
-    Page with = draw();
-    int th = text_height(small_font), changed_profile = 0, changed_cross = 0;
-    int profile_row = height_to_y(height_top - 0.1f * (height_top - height_bottom));
-    int cross_row = cross_height_to_y(cross_alt_max - 0.1f * (cross_alt_max - cross_alt_min));
-    for (int y = 0; y < page_buffer->h; y++)
-        for (int x = 0; x < with.w; x++) {
-            if (with.at(x, y) == without.at(x, y))
-                continue;
-            ASSERT_EQ(with.at(x, y), (uint32_t)makecol(255, 255, 255)) << x << ", " << y;
-            bool in_profile = y >= profile_row && y < profile_row + th && x >= profile_left;
-            bool in_cross = y >= cross_row && y < cross_row + th && x >= cross_left;
-            ASSERT_TRUE(in_profile || in_cross) << x << ", " << y;
-            (in_profile ? changed_profile : changed_cross)++;
+            if (extreme && s % 2 == 0)
+                trace_point[s][t] = {s % 4 ? INT32_MAX : INT32_MIN, INT32_MIN, INT32_MAX, s % 3 ? INT32_MIN : 0};
         }
-    EXPECT_GT(changed_profile, 100);
-    EXPECT_GT(changed_cross, 20);
+    }
+    compute_trace_lengths();
 }
 
-// The profile ends at the last sample point, 15/16 into the last section, not at its end;
-// traces all at one height get a cross-section range of 0.1 m either side.
-TEST_F(Renderer, WritesTheEightValueRanges)
+// The demo whole and zoomed, the largest track whole and at its end, and extreme heights
+// or an almost empty height range, which send lines millions of pixels away: those must be
+// clipped rather than walked, and nothing may break. Both ways give the same page, with
+// red traces on it.
+TEST_F(Drawing, FastViewEqualsStraightforward)
 {
+    const std::pair<const char*, void (*)()> views[] = {
+        {"demo", load_demo_track},
+        {"demo, three sections", [] { first_section = 3, last_section = 5, selected_section = 4, selected_trace = 1; }},
+        {"almost empty height range", [] { height_top = height_bottom + 1e-6f; }},
+        {"empty height range", [] { height_top = height_bottom; }},
+        {"largest track", [] { largest_track(false); }},
+        {"last sections", [] { first_section = 4000, selected_trace = 2, height_bottom = -3, height_top = 3; }},
+        {"extreme heights", [] { largest_track(true), height_bottom = -1, height_top = 1; }},
+        {"extreme height range", [] { height_bottom = -1e30f, height_top = 1e30f; }},
+    };
+    for (int w : {640, 1600}) {
+        destroy_bitmap(page_buffer), page_buffer = create_bitmap(w, w * 3 / 4), compute_layout(w, w * 3 / 4);
+        for (auto& view : views) {
+            auto start = std::chrono::steady_clock::now();
+            view.second();
+            Page fast = draw();
+            EXPECT_TRUE(fast == draw(true)) << view.first << " " << w;
+            EXPECT_GT(std::count(fast.begin(), fast.end(), (uint32_t)makecol(255, 0, 0)), 0) << view.first << " " << w;
+            auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            EXPECT_LT(seconds, 2.0) << view.first << " " << w;
+        }
+    }
+}
+
+int count(int colour, int x1, int y1, int x2, int y2)
+{
+    int n = 0;
+    for (int y = y1; y <= y2; y++)
+        for (int x = x1; x <= x2; x++)
+            n += getpixel(page_buffer, x, y) == colour;
+    return n;
+}
+
+// The cross-section frame lies on the panel's edges, where its contents may cover a few
+// pixels; the profile frame one pixel outside the plot on the left, top and bottom. The
+// selected trace is yellow when it is the centre line, else white. The angle labels, white,
+// fill their rows only when shown.
+TEST_F(Drawing, FramesColoursAndAngleLabels)
+{
+    const int grey = makecol(211, 211, 211), yellow = makecol(255, 255, 0), white = makecol(255, 255, 255);
     load_demo_track();
-    first_section = 10;
-    last_section = 12;
-    first_trace = 1;
-    last_trace = 4;
-    height_bottom = -2;
-    height_top = 7;
-    selected_section = 20;
-    for (int i = 0; i < num_traces; i++)
-        trace_point[20][i].height = 19685;
     draw();
-    int t = selected_trace;
-    EXPECT_FLOAT_EQ(profile_dist_min, (float)(trace_start[10][t] / UNITS_PER_METRE));
-    EXPECT_FLOAT_EQ(profile_dist_max,
-                    (float)((int32_t)(trace_start[12][t] + 15.0 / 16 * trace_length[12][t]) / UNITS_PER_METRE));
-    EXPECT_EQ(profile_alt_min, -2.0f);
-    EXPECT_EQ(profile_alt_max, 7.0f);
-    EXPECT_FLOAT_EQ(cross_offset_min, trace_offset[1] - 1.0f);
-    EXPECT_FLOAT_EQ(cross_offset_max, trace_offset[4] + 1.0f);
-    EXPECT_FLOAT_EQ(cross_alt_min, 0.9f);
-    EXPECT_FLOAT_EQ(cross_alt_max, 1.1f);
+    int cl = cross_left, cr = cl + cross_width, cb = cross_bottom, ct = cb + cross_height;
+    int cw = cross_width * 9 / 10, ch = -cross_height * 9 / 10;
+    int pl = profile_left - 1, pr = profile_left + profile_width, pb = profile_bottom, pt = pb + profile_height;
+    const int edges[][5] = {{cl, cb, cr, cb, cw}, {cl, ct, cr, ct, cw}, {cl, ct, cl, cb, ch}, {cr, ct, cr, cb, ch},
+                            {pl, pb + 1, pr, pb + 1, pr - pl + 1}, {pl, pt - 1, pr, pt - 1, pr - pl + 1},
+                            {pl, pt, pl, pb, pb - pt + 1}};
+    for (auto& e : edges)
+        EXPECT_GE(count(grey, e[0], e[1], e[2], e[3]), e[4]) << e[0] << "," << e[1] << " - " << e[2] << "," << e[3];
+    EXPECT_GT(count(yellow, pl, pt, pr, pb), profile_width);
+    int profile_row = height_to_y(height_top - 0.1f * (height_top - height_bottom)), rows = text_height(small_font);
+    int cross_row = cross_height_to_y(cross_alt_max - 0.1f * (cross_alt_max - cross_alt_min)), w = page_buffer->w;
+    auto white_in_label_rows = [&](int shown) {
+        show_angles = shown;
+        draw();
+        return std::make_pair(count(white, pl, profile_row, w - 1, profile_row + rows - 1),
+                              count(white, cl, cross_row, w - 1, cross_row + rows - 1));
+    };
+    auto on = white_in_label_rows(1), off = white_in_label_rows(0);
+    EXPECT_TRUE(on.first > off.first + 100 && on.second > off.second + 20) << on.first << " " << off.first;
+    selected_trace = 0;
+    draw();
+    EXPECT_EQ(count(yellow, 0, 0, w - 1, page_buffer->h - 1), 0);
+    EXPECT_GT(count(white, pl, pt, pr, pb), profile_width);
 }
 
 } // namespace
