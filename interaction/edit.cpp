@@ -146,30 +146,28 @@ bool define_gradient(int s, int t, float h, float* dx, float* dy)
             }
             unscare_mouse();
         }
-        if (mouse_b & 2) {
-            solid_mode();
-            while (mouse_b)
-                ;
-            return false;
-        }
-        if (*dx != 0.0f) {
+        bool cancel = mouse_b & 2;
+        if (!cancel && *dx != 0.0f) {
             solid_mode();
             return true;
         }
-        // Straight above the section start there is no gradient: take the figures off
-        // and wait for a click elsewhere.
-        scare_mouse();
-        draw_gradient_line(start, h, *dx, *dy);
-        draw_edit_preview(*dx, *dy, h, s);
-        unscare_mouse();
-        while (mouse_b && !(mouse_b & 2))
-            ;
-        if (mouse_b & 2) {
-            solid_mode();
-            while (mouse_b)
+        if (!cancel) {
+            // Straight above the section start there is no gradient: take the figures off
+            // and wait for a click elsewhere.
+            scare_mouse();
+            draw_gradient_line(start, h, *dx, *dy);
+            draw_edit_preview(*dx, *dy, h, s);
+            unscare_mouse();
+            while (mouse_b && !(mouse_b & 2))
                 ;
-            return false;
+            cancel = mouse_b & 2;
+            if (!cancel)
+                continue;
         }
+        solid_mode();
+        while (mouse_b)
+            ;
+        return false;
     }
 }
 
