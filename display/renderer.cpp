@@ -29,11 +29,6 @@ Colours make_colours()
             makecol(255, 255, 0),   makecol(0, 0, 255),     makecol(224, 255, 255)};
 }
 
-float degrees(double radians)
-{
-    return (float)(radians * 180.0 / 3.14159265);
-}
-
 int space_width(FONT* f)
 {
     return text_length(f, " ");
@@ -146,7 +141,7 @@ void draw_cross_section(const float* heights, const Colours& c)
         float run = trace_offset[t + 1] - trace_offset[t];
         if (run == 0.0f)
             continue;
-        float angle = degrees(std::atan((heights[t + 1] - heights[t]) / run));
+        float angle = to_degrees(std::atan((heights[t + 1] - heights[t]) / run));
         textprintf_ex(page_buffer, small_font, offset_to_x((trace_offset[t] + trace_offset[t + 1]) * 0.5f) - 4 * sp,
                       angle_row, c.white, -1, "%6.1f", angle);
     }
@@ -172,7 +167,7 @@ void draw_section_marks(const Colours& c)
         float mid = (float)((trace_length[s][t] / 2 + (double)trace_start[s][t]) / UNITS_PER_METRE);
         print_label(small_font, distance_to_x(mid) - 2 * sp, number_row, c.grey, "%3d", 3, s);
         if (show_angles && trace_length[s][t] != 0) {
-            float angle = degrees(std::atan((double)trace_point[s][t].slope / trace_length[s][t]));
+            float angle = to_degrees(std::atan((double)trace_point[s][t].slope / trace_length[s][t]));
             print_label(small_font, distance_to_x(d) - 4 * sp, angle_row, c.white, "%6.1f", 6, (double)angle,
                         std::chars_format::fixed, 1);
         }
@@ -268,16 +263,6 @@ void draw_profile_frame(const Colours& c)
 }
 
 } // namespace
-
-int colour_grey()
-{
-    return makecol(211, 211, 211);
-}
-
-int colour_white()
-{
-    return makecol(255, 255, 255);
-}
 
 void cross_line(float o1, float h1, float o2, float h2, int colour)
 {

@@ -8,7 +8,3 @@ void draw_view();
 // against: every section start line and every trace segment through the mapping's line
 // function, and the section labels with textprintf_ex.
 extern bool draw_every_segment;
-
-// Colours of the view, made for the current screen depth.
-int colour_grey();
-int colour_white();

@@ -67,6 +67,11 @@ void profile_line(BITMAP* bitmap, float d1, float h1, float d2, float h2, int co
     draw_line(bitmap, distance_to_x(d1), height_to_y(h1), distance_to_x(d2), height_to_y(h2), colour);
 }
 
+float to_degrees(double radians)
+{
+    return (float)(radians * 180.0 / 3.14159265);
+}
+
 void choose_tick_steps(float range, float* major, float* minor)
 {
     static const struct {

@@ -27,5 +27,8 @@ int32_t map_to_screen(double value, double low, double high, int32_t extent, int
 void profile_line(BITMAP* bitmap, float d1, float h1, float d2, float h2, int colour);
 void cross_line(float o1, float h1, float o2, float h2, int colour);
 
+// Angles are shown in degrees of this conversion, stored as a float.
+float to_degrees(double radians);
+
 void choose_tick_steps(float range, float* major, float* minor);
 void zoom_to_fit();

@@ -73,7 +73,7 @@ void draw_gradient_line(float start, float h, float dx, float dy)
 double gradient_degrees(float dx, float dy)
 {
     double a = dx != 0.0f ? std::atan((double)dy / dx) : (dy > 0 ? M_PI / 2 : dy < 0 ? -M_PI / 2 : 0.0);
-    return (float)(a * 180.0 / 3.14159265);
+    return to_degrees(a);
 }
 
 // Returns the new height in metres once every button is up.
