@@ -59,7 +59,7 @@ enum class Axis { CrossHorizontal, ProfileVertical, ProfileHorizontal };
 
 void draw_tick(Axis axis, float v, bool major, const Colours& c)
 {
-    int reach = major ? 3 : 1;
+    int reach = axis == Axis::CrossHorizontal ? (major ? 3 : 1) : (major ? 5 : 2);
     switch (axis) {
     case Axis::CrossHorizontal: {
         int x = offset_to_x(v);
@@ -71,13 +71,11 @@ void draw_tick(Axis axis, float v, bool major, const Colours& c)
     }
     case Axis::ProfileVertical: {
         int y = height_to_y(v);
-        reach = major ? 5 : 2;
         line(page_buffer, profile_left - reach, y, profile_left + reach, y, c.grey);
         break;
     }
     case Axis::ProfileHorizontal: {
         int x = distance_to_x(v);
-        reach = major ? 5 : 2;
         line(page_buffer, x, profile_bottom - reach, x, profile_bottom + reach, c.grey);
         if (major)
             textprintf_ex(page_buffer, medium_font, x - 3 * space_width(medium_font),
@@ -104,10 +102,10 @@ void draw_axis(Axis axis, float low, float high, const Colours& c)
 {
     float major, minor;
     choose_tick_steps(high - low, &major, &minor);
+    if (!std::isfinite(low) || !std::isfinite(high) || (high - low) / minor > 100000.0)
+        return;
     for (int pass = 0; pass < 2; pass++) {
         float step = pass == 0 ? major : minor;
-        if (!std::isfinite(low) || !std::isfinite(high) || (high - low) / step > 100000.0)
-            return;
         for (float v = step * std::trunc(low / step) - step; v < high; v += step) {
             if (v < low)
                 continue;
@@ -159,43 +157,22 @@ void draw_section_marks(const Colours& c)
     // what lies beneath.
     bool skip_covered = !draw_every_segment && _drawing_mode == DRAW_MODE_SOLID;
     auto start_of = [t](int s) { return (float)(trace_start[s][t] / UNITS_PER_METRE); };
+    int next_x = distance_to_x(start_of(first_section));
     for (int s = first_section; s <= last_section; s++) {
         float d = start_of(s);
-        bool covered = skip_covered && s < last_section && distance_to_x(start_of(s + 1)) == distance_to_x(d);
+        const int x = next_x; // the column of d
+        next_x = s < last_section ? distance_to_x(start_of(s + 1)) : x - 1;
+        bool covered = skip_covered && next_x == x;
         if (!covered)
             profile_line(page_buffer, d, height_bottom, d, height_top, s == selected_section ? c.light_cyan : c.blue);
         float mid = (float)((trace_length[s][t] / 2 + (double)trace_start[s][t]) / UNITS_PER_METRE);
         print_label(small_font, distance_to_x(mid) - 2 * sp, number_row, c.grey, "%3d", 3, s);
         if (show_angles && trace_length[s][t] != 0) {
             float angle = to_degrees(std::atan((double)trace_point[s][t].slope / trace_length[s][t]));
-            print_label(small_font, distance_to_x(d) - 4 * sp, angle_row, c.white, "%6.1f", 6, (double)angle,
+            print_label(small_font, x - 4 * sp, angle_row, c.white, "%6.1f", 6, (double)angle,
                         std::chars_format::fixed, 1);
         }
     }
-}
-
-// Lowest and highest of n >= 1 heights; four running pairs (plain variables, so that
-// they stay in registers) keep the comparisons from waiting on each other.
-void extremes(const float* h, int n, float* low, float* high)
-{
-    float lo0 = h[0], lo1 = h[0], lo2 = h[0], lo3 = h[0], hi0 = h[0], hi1 = h[0], hi2 = h[0], hi3 = h[0];
-    int k = 0;
-    for (; k + 4 <= n; k += 4) {
-        lo0 = std::min(lo0, h[k]);
-        hi0 = std::max(hi0, h[k]);
-        lo1 = std::min(lo1, h[k + 1]);
-        hi1 = std::max(hi1, h[k + 1]);
-        lo2 = std::min(lo2, h[k + 2]);
-        hi2 = std::max(hi2, h[k + 2]);
-        lo3 = std::min(lo3, h[k + 3]);
-        hi3 = std::max(hi3, h[k + 3]);
-    }
-    for (; k < n; k++) {
-        lo0 = std::min(lo0, h[k]);
-        hi0 = std::max(hi0, h[k]);
-    }
-    *low = std::min(std::min(lo0, lo1), std::min(lo2, lo3));
-    *high = std::max(std::max(hi0, hi1), std::max(hi2, hi3));
 }
 
 // `runs` + 1 entries of `run_start` divide the points into runs that share a column.
@@ -222,9 +199,8 @@ void draw_trace(const float* distances, const float* heights, int points, int co
             }
             continue;
         }
-        float low, high;
-        extremes(heights + i, j - i + 1, &low, &high);
-        const float kept[4] = {heights[i], low, high, heights[j]};
+        const auto [low, high] = std::minmax_element(heights + i, heights + j + 1);
+        const float kept[4] = {heights[i], *low, *high, heights[j]};
         for (float h : kept) {
             px[n] = xs[i];
             py[n++] = height_to_y(h);
@@ -312,14 +288,9 @@ void draw_view()
     for (int t = 0; t < num_traces; t++) {
         float* row = heights + (size_t)t * points;
         for (int k = 0; k < NS; k++) {
-            // height_at's expression, operation for operation (so the same doubles), written
-            // out so that the coefficients are converted once per section, not per point.
             const TracePoint& p = trace_point[first_section + k][t];
-            const double h = p.height, slope = p.slope, quad = p.quad, cubic = p.cubic;
-            for (int j = 0; j < N; j++) {
-                const double u = fraction[j];
-                row[k * N + j] = (float)((h + slope * u + quad * u * u + cubic * u * u * u) / UNITS_PER_METRE);
-            }
+            for (int j = 0; j < N; j++)
+                row[k * N + j] = (float)(height_at(p, fraction[j]) / UNITS_PER_METRE);
         }
     }
 

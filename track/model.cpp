@@ -71,11 +71,6 @@ double end_derivative(const TracePoint& p)
     return (double)p.slope + 2.0 * p.quad + 3.0 * p.cubic;
 }
 
-double height_at(const TracePoint& p, double u)
-{
-    return p.height + p.slope * u + p.quad * u * u + p.cubic * u * u * u;
-}
-
 void reset_track_model()
 {
     num_sections = num_traces = 0;

@@ -61,7 +61,10 @@ int32_t to_int32(double value);
 float to_float(double value);
 double end_height(const TracePoint& p);     // value at u = 1
 double end_derivative(const TracePoint& p); // d/du at u = 1
-double height_at(const TracePoint& p, double u);
+inline double height_at(const TracePoint& p, double u)
+{
+    return p.height + p.slope * u + p.quad * u * u + p.cubic * u * u * u;
+}
 
 // Puts every item of the model back to its state at program start (tests, fuzzing).
 void reset_track_model();
