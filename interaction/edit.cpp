@@ -81,26 +81,28 @@ float drag_height(int s, int t)
 {
     Pointer last = pointer_now();
     float h = (float)y_to_height(mouse_y);
+    // The preview keeps the gradient that section s has now at its start.
+    auto preview = [&] { draw_edit_preview((float)trace_length[s][t], (float)trace_point[s][t].slope, h, s); };
     scare_mouse();
     prompt(10, "Release MBTN1 to set new height.");
     xor_mode();
-    draw_edit_preview((float)trace_length[s][t], (float)trace_point[s][t].slope, h, s);
+    preview();
     unscare_mouse();
     while (mouse_b) {
         if (!moved(last))
             continue;
         scare_mouse();
-        draw_edit_preview((float)trace_length[s][t], (float)trace_point[s][t].slope, h, s);
+        preview();
         last = pointer_now();
         h = (float)y_to_height(last.y);
-        draw_edit_preview((float)trace_length[s][t], (float)trace_point[s][t].slope, h, s);
+        preview();
         solid_mode();
         draw_reading("Current height:", "Current height:       ", "Current height: %6.2f m", h);
         xor_mode();
         unscare_mouse();
     }
     scare_mouse();
-    draw_edit_preview((float)trace_length[s][t], (float)trace_point[s][t].slope, h, s);
+    preview();
     solid_mode();
     unscare_mouse();
     draw_view();
@@ -114,6 +116,13 @@ float drag_height(int s, int t)
     return h;
 }
 
+// The gradient line and the preview for it, drawn (or, drawn again, erased) in XOR mode.
+void draw_gradient_figures(int s, float start, float h, float dx, float dy)
+{
+    draw_gradient_line(start, h, dx, dy);
+    draw_edit_preview(dx, dy, h, s);
+}
+
 // Waits for the click that fixes the gradient. Returns false when the edit was cancelled.
 bool define_gradient(int s, int t, float h, float* dx, float* dy)
 {
@@ -124,20 +133,17 @@ bool define_gradient(int s, int t, float h, float* dx, float* dy)
         *dy = (float)(y_to_height(last.y) - h);
         scare_mouse();
         xor_mode();
-        draw_gradient_line(start, h, *dx, *dy);
-        draw_edit_preview(*dx, *dy, h, s);
+        draw_gradient_figures(s, start, h, *dx, *dy);
         unscare_mouse();
         while (!mouse_b) {
             if (!moved(last))
                 continue;
             scare_mouse();
-            draw_gradient_line(start, h, *dx, *dy);
-            draw_edit_preview(*dx, *dy, h, s);
+            draw_gradient_figures(s, start, h, *dx, *dy);
             last = pointer_now();
             *dx = (float)(x_to_distance(last.x) - start);
             *dy = (float)(y_to_height(last.y) - h);
-            draw_gradient_line(start, h, *dx, *dy);
-            draw_edit_preview(*dx, *dy, h, s);
+            draw_gradient_figures(s, start, h, *dx, *dy);
             if (show_angles) {
                 solid_mode();
                 draw_reading("Current gradient: ", "Current gradient:       ", "Current gradient: %6.1f degrees",
@@ -155,8 +161,7 @@ bool define_gradient(int s, int t, float h, float* dx, float* dy)
             // Straight above the section start there is no gradient: take the figures off
             // and wait for a click elsewhere.
             scare_mouse();
-            draw_gradient_line(start, h, *dx, *dy);
-            draw_edit_preview(*dx, *dy, h, s);
+            draw_gradient_figures(s, start, h, *dx, *dy);
             unscare_mouse();
             while (mouse_b && !(mouse_b & 2))
                 ;
