@@ -8,7 +8,6 @@
 #include "commands/check.h"
 #include "interaction/edit_math.h"
 #include "interaction/flags.h"
-#include "interaction/window.h"
 #include "support.h"
 #include "track/history.h"
 #include "track/model.h"
@@ -160,24 +159,6 @@ TEST(History, UnsavedFlagFollowsTheSavedState)
             got += history_unsaved() ? '1' : '0';
         }
         EXPECT_EQ(got, c.unsaved) << c.steps;
-    }
-}
-
-TEST(WindowTitle, NamesTheSavedFileAndMarksUnsavedChanges)
-{
-    const struct {
-        const char *out, *in;
-        bool unsaved;
-        const char* title;
-    } cases[] = {
-        {"trace_new.txt", "trace.txt", true, "Vemora - trace_new.txt *"},
-        {"trace_new.txt", "trace.txt", false, "Vemora - trace_new.txt"},
-        {"", "trace.txt", false, "Vemora - trace.txt"},
-    };
-    for (const auto& c : cases) {
-        char title[64];
-        window_title(c.out, c.in, c.unsaved, title, sizeof title);
-        EXPECT_STREQ(title, c.title);
     }
 }
 
