@@ -7,6 +7,7 @@
 #include "display/graphics.h"
 #include "interaction/flags.h"
 #include "track/hermite.h"
+#include "track/history.h"
 
 namespace {
 
@@ -32,12 +33,25 @@ Join measure(int s, int t)
     return j;
 }
 
-void copy_wrapped(int section, int t)
+// Adds a fault of one trace to a section's line of the report.
+void note(bool fault, int t, double step, uint16_t* traces, double* largest)
 {
-    if (section == 0)
-        trace_point[num_sections][t] = trace_point[0][t];
-    else if (section == num_sections)
-        trace_point[0][t] = trace_point[num_sections][t];
+    if (!fault)
+        return;
+    *traces |= (uint16_t)(1u << t);
+    if (step > *largest)
+        *largest = step;
+}
+
+// Lists section s with its traces at fault and the largest step among them, if there are any.
+void list(int s, uint16_t traces, double largest, int& count, int* sections, uint16_t* trace_sets, double* steps)
+{
+    if (!traces)
+        return;
+    sections[count] = s;
+    trace_sets[count] = traces;
+    steps[count] = largest;
+    count++;
 }
 
 } // namespace
@@ -48,12 +62,16 @@ JoinFaults check_join(int s, int t)
     int64_t difference = j.end_height - j.start_height;
     JoinFaults f;
     f.gap = difference > 1 || difference < -1;
-    f.kink = j.gradients && std::fabs(j.end_gradient - j.start_gradient) > (double)GRADIENT_TOLERANCE;
+    f.height_step = std::fabs((double)difference);
+    f.gradient_step = j.gradients ? std::fabs(j.end_gradient - j.start_gradient) : 0.0;
+    f.kink = f.gradient_step > (double)GRADIENT_TOLERANCE;
     return f;
 }
 
 void repair_join(int s, int t)
 {
+    history_touch(s, t);
+    history_touch(s + 1, t);
     Join j = measure(s, t);
     int64_t mid = (j.end_height + j.start_height) / 2;
     double g = (j.end_gradient + j.start_gradient) * 0.5;
@@ -61,7 +79,7 @@ void repair_join(int s, int t)
     TracePoint& a = trace_point[s][t];
     double end_slope = j.gradients ? g * trace_length[s][t] : end_derivative(a);
     hermite_end(a.height, a.slope, (double)mid, end_slope, &a.quad, &a.cubic);
-    copy_wrapped(s, t);
+    mirror_wrap_slot(s, t);
 
     // The next section now starts at the join and still meets the one after it.
     int next = s + 1;
@@ -76,28 +94,34 @@ void repair_join(int s, int t)
     b.height = start;
     b.slope = slope;
     hermite_end(start, slope, far_height, far_slope, &b.quad, &b.cubic);
-    copy_wrapped(next, t);
+    mirror_wrap_slot(next, t);
 }
 
 void scan_joins(int fix, CheckReport* report)
 {
-    report->gap_count = report->kink_count = 0;
+    report->gap_count = report->kink_count = report->repaired = 0;
+    if (fix)
+        history_begin();
     for (int s = 0; s < num_sections; s++) {
-        bool gap = false, kink = false;
+        uint16_t gaps = 0, kinks = 0;
+        double gap_largest = 0.0, kink_largest = 0.0;
         for (int t = 0; t < num_traces; t++) {
             JoinFaults f = check_join(s, t);
-            gap = gap || f.gap;
-            kink = kink || f.kink;
+            note(f.gap, t, f.height_step, &gaps, &gap_largest);
+            note(f.kink, t, f.gradient_step, &kinks, &kink_largest);
             if (fix && (f.gap || f.kink)) {
                 repair_join(s, t);
+                report->repaired++;
                 data_modified = 1;
             }
         }
-        if (gap)
-            report->gap_sections[report->gap_count++] = s;
-        if (kink)
-            report->kink_sections[report->kink_count++] = s;
+        list(s, gaps, gap_largest, report->gap_count, report->gap_sections, report->gap_traces,
+             report->gap_largest);
+        list(s, kinks, kink_largest, report->kink_count, report->kink_sections, report->kink_traces,
+             report->kink_largest);
     }
+    if (fix)
+        history_end(CHANGE_FIX, report->repaired);
 }
 
 void check_and_fix(int fix)

@@ -1,6 +1,7 @@
 #include "commands/keys.h"
 
 #include <allegro.h>
+#include <cstdio>
 
 #include "commands/check.h"
 #include "commands/help.h"
@@ -8,6 +9,7 @@
 #include "display/layout.h"
 #include "display/view.h"
 #include "interaction/flags.h"
+#include "track/history.h"
 #include "track/model.h"
 #include "track/trace_data.h"
 
@@ -24,12 +26,28 @@ void warn_unsaved()
     rest(1000);
 }
 
-void quit(bool shift)
+void show_message(const char* text)
 {
-    if (shift || !data_modified)
-        quit_requested = 1;
-    else
-        warn_unsaved();
+    scare_mouse();
+    textprintf_ex(screen, text_font, 4, 10, makecol(255, 255, 255), -1, "%s", text);
+    unscare_mouse();
+    rest(500);
+}
+
+// Key u (undo) or r: the heights go back or forward by one change, and the unsaved flag
+// follows whether they now match the file last read or written.
+void step_history(bool undo)
+{
+    ChangeInfo change;
+    char text[64];
+    if (!(undo ? history_undo(&change) : history_redo(&change))) {
+        show_message(undo ? "Nothing to undo" : "Nothing to redo");
+        return;
+    }
+    data_modified = history_unsaved() ? 1 : 0;
+    std::snprintf(text, sizeof text, change.kind == CHANGE_EDIT ? "%s: edit of section %d" : "%s: fix of %d joins",
+                  undo ? "Undone" : "Redone", change.number);
+    show_message(text);
 }
 
 void move_section_range(int scancode)
@@ -102,6 +120,14 @@ void scale_height_limit(int scancode)
 
 } // namespace
 
+void request_quit(bool shift)
+{
+    if (shift || !data_modified)
+        quit_requested = 1;
+    else
+        warn_unsaved();
+}
+
 void perform_command(int scancode, bool shift, int pointer_y)
 {
     switch (scancode) {
@@ -118,7 +144,13 @@ void perform_command(int scancode, bool shift, int pointer_y)
         show_help();
         break;
     case KEY_Q:
-        quit(shift);
+        request_quit(shift);
+        break;
+    case KEY_R:
+        step_history(false);
+        break;
+    case KEY_U:
+        step_history(true);
         break;
     case KEY_W:
         write_trace_data();

@@ -1,6 +1,7 @@
 #include "interaction/edit_math.h"
 
 #include "track/hermite.h"
+#include "track/history.h"
 #include "track/model.h"
 
 namespace {
@@ -25,9 +26,12 @@ void shift_by(TracePoint& target, const TracePoint& old, const int32_t block[4])
 void apply_block(int section, int t, const int32_t block[4])
 {
     const TracePoint old = trace_point[section][t];
+    history_touch(section, t);
     if (t == centre_line_trace)
-        for (int k = 0; k < num_traces; k++)
+        for (int k = 0; k < num_traces; k++) {
+            history_touch(section, k);
             shift_by(trace_point[section][k], old, block);
+        }
     store(trace_point[section][t], block);
 }
 
@@ -64,10 +68,14 @@ void apply_edit(int s, int t, double h, double g)
 {
     int32_t p_block[4], s_block[4];
     edit_coefficients(s, t, h, g, p_block, s_block);
+    history_begin();
     // In a one-section track p and s are the same section: its second change is then
     // measured against the first.
     apply_block(previous_section(s), t, p_block);
     apply_block(s, t, s_block);
-    for (int k = 0; k < num_traces; k++)
-        trace_point[num_sections][k] = trace_point[0][k];
+    for (int k = 0; k < num_traces; k++) {
+        history_touch(num_sections, k);
+        mirror_wrap_slot(0, k);
+    }
+    history_end(CHANGE_EDIT, s);
 }

@@ -6,16 +6,24 @@
 #include "interaction/edit.h"
 #include "interaction/flags.h"
 #include "interaction/status.h"
+#include "interaction/window.h"
 #include "interaction/zoom.h"
 #include "track/startup.h"
 
 int main(int, char**)
 {
     start_up();
+    install_close_button();
     draw_view();
     while (!quit_requested) {
+        update_window_title();
         if (keypressed()) {
             handle_key();
+            draw_view();
+            status_cache = -1;
+        }
+        if (take_close_request()) {
+            request_quit(false);
             draw_view();
             status_cache = -1;
         }

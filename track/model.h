@@ -66,5 +66,9 @@ inline double height_at(const TracePoint& p, double u)
     return p.height + p.slope * u + p.quad * u * u + p.cubic * u * u * u;
 }
 
+// Keeps the wrap-around slot equal to section 0: after trace_point[section][trace] changed,
+// where section is 0 or num_sections, copies it to the other one; any other section: nothing.
+void mirror_wrap_slot(int32_t section, int32_t trace);
+
 // Puts every item of the model back to its state at program start (tests, fuzzing).
 void reset_track_model();

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "interaction/flags.h"
+#include "track/history.h"
 #include "track/model.h"
 
 void (*saving_notice)(const char* file_name);
@@ -221,6 +222,7 @@ int read_trace_data()
         std::fflush(stdout);
         std::exit(1);
     }
+    history_clear();
     return 0;
 }
 
@@ -268,6 +270,7 @@ bool write_all(FILE* file)
 int finish_save()
 {
     data_modified = 0;
+    history_mark_saved();
     if (saving_pause)
         saving_pause();
     return 0;

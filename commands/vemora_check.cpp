@@ -1,0 +1,112 @@
+// vemora-check: the editor's check (and, with --fix, its repair and save) of height gaps and
+// gradient breaks, for scripts and build pipelines. It starts like the editor, without graphics.
+#include <cstdio>
+#include <cstring>
+
+#include "commands/check.h"
+#include "track/model.h"
+#include "track/startup.h"
+#include "track/trace_data.h"
+
+namespace {
+
+constexpr int CLEAN = 0, FAILED = 1, FAULTY = 2, BAD_ARGUMENT = 64;
+
+const char USAGE[] =
+    "Usage: vemora-check [--fix]\n"
+    "Checks the track named in vemora.cfg in the working directory for height gaps and\n"
+    "gradient breaks where sections meet, and lists them.\n"
+    "  --fix   also repair every faulty join as key f of the editor does and save OUTFILE\n"
+    "  --help  print this text\n"
+    "Exit status: 0 clean, 2 faults found (or left after --fix), 1 fatal error or failed\n"
+    "save, 64 bad argument.\n";
+
+void print_line(const char* kind, int section, uint16_t traces, double largest, const char* unit)
+{
+    std::printf("%s %d traces ", kind, section);
+    const char* comma = "";
+    for (int t = 0; t < MAX_TRACES; t++)
+        if (traces & (1u << t)) {
+            std::printf("%s%d", comma, t);
+            comma = ",";
+        }
+    std::printf(" max %.3f %s\n", largest, unit);
+}
+
+// One line for each faulty section, in section order, then the editor's two count lines.
+void print_report(const CheckReport& r)
+{
+    int g = 0, k = 0;
+    while (g < r.gap_count || k < r.kink_count) {
+        if (k == r.kink_count || (g < r.gap_count && r.gap_sections[g] <= r.kink_sections[k])) {
+            print_line("gap", r.gap_sections[g], r.gap_traces[g], r.gap_largest[g] / UNITS_PER_METRE, "m");
+            g++;
+        } else {
+            print_line("kink", r.kink_sections[k], r.kink_traces[k], r.kink_largest[k] * 100.0, "%");
+            k++;
+        }
+    }
+    if (r.gap_count)
+        std::printf("%d sections had gaps.\n", r.gap_count);
+    else
+        std::printf("No height gaps found.\n");
+    if (r.kink_count)
+        std::printf("%d sections had gradient breaks.\n", r.kink_count);
+    else
+        std::printf("No gradient breaks found.\n");
+}
+
+bool faulty(const CheckReport& r)
+{
+    return r.gap_count || r.kink_count;
+}
+
+void print_saving(const char* file_name)
+{
+    std::printf("Saving trace data to >%s<\n", file_name);
+}
+
+// Repairs, saves and checks what was saved again.
+int fix_and_save()
+{
+    static CheckReport found, left;
+    scan_joins(1, &found);
+    print_report(found);
+    saving_notice = print_saving;
+    if (write_trace_data() != 0)
+        return FAILED;
+    scan_joins(0, &left);
+    if (!faulty(left))
+        return CLEAN;
+    std::printf("Left after the fix:\n");
+    print_report(left);
+    return FAULTY;
+}
+
+int check_only()
+{
+    static CheckReport found;
+    scan_joins(0, &found);
+    print_report(found);
+    return faulty(found) ? FAULTY : CLEAN;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const char* option = argc == 2 ? argv[1] : "";
+    if (std::strcmp(option, "--help") == 0) {
+        std::fputs(USAGE, stdout);
+        return CLEAN;
+    }
+    bool fix = std::strcmp(option, "--fix") == 0;
+    if (argc > 2 || (argc == 2 && !fix)) {
+        std::fputs(USAGE, stderr);
+        return BAD_ARGUMENT;
+    }
+    load_track();
+    int status = fix ? fix_and_save() : check_only();
+    std::fflush(stdout);
+    return status;
+}

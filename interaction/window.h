@@ -1,0 +1,15 @@
+// The window as a desktop window: a title naming the file and whether it is saved, and a
+// close button that acts like key q.
+#pragma once
+#include <cstddef>
+
+// The title for the file being edited (OUTFILE, or INFILE where OUTFILE is empty), with
+// " *" while `unsaved`; written into `title`.
+void window_title(const char* out_name, const char* in_name, bool unsaved, char* title, size_t size);
+
+// Lets the close button be reported instead of ignored.
+void install_close_button();
+// Whether the close button was pressed since the last call.
+bool take_close_request();
+// Sets the title when the unsaved flag differs from the one the title shows.
+void update_window_title();
