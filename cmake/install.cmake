@@ -34,16 +34,19 @@ set(CPACK_PACKAGE_NAME vemora)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Vemora developers <vemora@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "editor for the heights of a race track")
-set(CPACK_PACKAGE_DESCRIPTION
-  "Vemora edits the heights of the traces of a racing simulation's track: it shows a \
-cross-section of the selected section and the height profile along the track, lets the \
-user drag new heights and gradients at section boundaries with the mouse, finds and \
-repairs height gaps and gradient breaks between sections, and saves the trace data \
-file. vemora-check runs the same check and repair without a window, for scripts.")
+# Lines of a Debian long description stay within 80 columns.
+set(CPACK_PACKAGE_DESCRIPTION "\
+Vemora edits the heights of the traces of a racing simulation's track. It
+shows a cross-section of the selected section and the height profile along
+the track, lets the user drag new heights and gradients at section boundaries
+with the mouse, finds and repairs height gaps and gradient breaks between
+sections, and saves the trace data file. vemora-check runs the same check and
+repair without a window, for scripts and build pipelines of track files.")
 # The binary looks for fonts.dat under the prefix it was built for, so the package
 # installs there too (configure with -DCMAKE_INSTALL_PREFIX=/usr for a /usr package).
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
 include(CPack)
