@@ -13,6 +13,8 @@ DATAFILE* fonts_datafile;
 FONT *font_8x8, *font_7x8, *font_5x6;
 FONT *text_font, *small_font, *medium_font, *big_font;
 
+const char* const installed_fonts_path = VEMORA_DATA_DIR "/fonts.dat";
+
 namespace {
 
 [[noreturn]] void fail_in_text_mode(const char* message)
@@ -50,6 +52,14 @@ FONT* configured_font(const char* file_name, const char* kind, FONT* fallback)
     return loaded;
 }
 
+bool file_exists(const char* path)
+{
+    FILE* file = std::fopen(path, "rb");
+    if (file)
+        std::fclose(file);
+    return file != nullptr;
+}
+
 void show_saving_message(const char* file_name)
 {
     scare_mouse();
@@ -64,6 +74,11 @@ void pause_after_saving()
 }
 
 } // namespace
+
+const char* choose_fonts_path(bool in_working_dir, bool installed)
+{
+    return !in_working_dir && installed ? installed_fonts_path : "fonts.dat";
+}
 
 bool load_font_datafile(const char* path)
 {
@@ -118,7 +133,8 @@ void init_graphics()
     install_mouse();
     set_mouse_range(0, 0, SCREEN_W - 1, SCREEN_H - 1);
     position_mouse(SCREEN_W / 2, SCREEN_H / 2);
-    if (!load_font_datafile("fonts.dat"))
+    const char* fonts_path = choose_fonts_path(file_exists("fonts.dat"), file_exists(installed_fonts_path));
+    if (!load_font_datafile(fonts_path))
         fail_in_text_mode("Error loading fonts\n");
     text_font = configured_font(font_file_name, "", font);
     small_font = configured_font(small_font_file_name, "small ", font_5x6);
