@@ -3,7 +3,6 @@
 
 #include <cfloat>
 #include <numeric>
-#include <sys/stat.h>
 #include <tuple>
 #include <vector>
 
@@ -50,23 +49,6 @@ TEST(TrackFile, RecordsFromTheEndCountsAndShortFiles)
         EXPECT_EQ(read_text(read_trk_geometry, trk_file_name, data.substr(0, size), "t.trk"),
                   reading + "Warning: >t.trk< is too short; values it does not hold keep their defaults\n");
         EXPECT_EQ(std::make_pair(trace_offset[15], section_radius[0]), std::make_pair(size < 92 ? 15.0f : 12.0f, 0.0f)) << size;
-    }
-}
-
-// A device or a pipe has no end to count the records back from: it is read as a file too short
-// for anything, at once (no waiting for a writer, nothing read from an endless device).
-TEST(TrackFile, DevicesAndPipesKeepTheDefaults)
-{
-    ScratchDir dir;
-    ASSERT_EQ(mkfifo(dir.file("pipe").c_str(), 0600), 0);
-    for (const std::string& name : {std::string("/dev/zero"), dir.file("pipe")}) {
-        fresh_model(4, 7);
-        std::snprintf(trk_file_name, FILE_NAME_SIZE, "%s", name.c_str());
-        testing::internal::CaptureStdout();
-        EXPECT_EQ(read_trk_geometry(), 0);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "Reading trace-position and radius data from >" + name +
-                  "<\nWarning: >" + name + "< is not a regular file; the geometry keeps its defaults\n");
-        EXPECT_EQ(std::make_pair(trace_offset[15], section_radius[0]), std::make_pair(15.0f, 0.0f));
     }
 }
 

@@ -1,5 +1,5 @@
-// The trace data file: what is read, the exact layout written, rejected files and saves
-// that fail, or are killed, without harming the file already on disk.
+// The trace data file: what is read, the exact layout written, files and start-ups that are
+// refused, and saves that fail, are killed or meet odd targets without harming the data on disk.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +11,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -42,6 +43,13 @@ std::string formatted()
 
 long files_in(const std::string& dir) { return std::distance(std::filesystem::directory_iterator(dir), {}); }
 
+// Root ignores permission bits, so a child that needs them becomes an ordinary user first.
+void drop_root()
+{
+    if (geteuid() == 0 && (setgroups(0, nullptr) || setgid(65534) || setuid(65534)))
+        _exit(9);
+}
+
 // Saves to `target` in a forked child with unsaved changes pending, after `in_child` (dropped
 // privileges or a file size limit stay there); tells the result, the unsaved flag afterwards and the output.
 std::string save(const std::string& target, void (*in_child)() = nullptr)
@@ -67,7 +75,23 @@ std::string times(int n, const std::string& text) { return n ? text + times(n - 
 const std::string saved = "result 0, unsaved 0; ";
 std::string failed(const std::string& target) { return "result 1, unsaved 1; Warning: Could not save to >" + target + "<\n"; }
 
-TEST(TraceDataFile, ExactLayoutRoundTripAndSavingOverTheInput)
+// Runs the program in `dir` with no display, at most 400 MB of address space and 20 s: what it printed, then its status.
+std::string start_bounded(const std::string& dir)
+{
+#ifdef __SANITIZE_ADDRESS__
+    const std::string limit = ""; // the sanitizer reserves far more address space than that
+#else
+    const std::string limit = "ulimit -v 400000 && ";
+#endif
+    FILE* pipe = popen(("cd '" + dir + "' && " + limit + "env -u DISPLAY timeout 20 " VEMORA_BINARY " 2>&1").c_str(), "r");
+    std::string output;
+    for (int c; pipe && (c = std::fgetc(pipe)) != EOF;)
+        output += (char)c;
+    const int status = pipe ? pclose(pipe) : -1;
+    return output + "status " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+}
+
+TEST(TraceDataFile, ExactLayoutAndRoundTrip)
 {
     ScratchDir dir;
     const std::string path = dir.file("trace.txt");
@@ -77,24 +101,17 @@ TEST(TraceDataFile, ExactLayoutRoundTripAndSavingOverTheInput)
     ASSERT_EQ(save(path), saved);
     EXPECT_EQ(read_file(path), " 1 1" + times(80, " 0") + "\n 0 500 10 -2 3 4 0.000000" +
                                    times(MAX_TRACES - 1, " 0 0 0 0 0.000000") + "\n");
-
-    fill_model(3, 2);
-    const std::vector<TracePoint> written(&trace_point[0][0], &trace_point[3][0]);
-    ASSERT_EQ(save(path) + save(path), saved + saved);
+    fill_model(300, 2); // several times the reader's buffer
+    const std::vector<TracePoint> written(&trace_point[0][0], &trace_point[300][0]);
+    ASSERT_EQ(save(path) + save(path) + save("/dev/null"), saved + saved + saved); // a device cannot be synced
     EXPECT_EQ(read_file(path), formatted());
-    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
     fresh_model(0, 0);
     char why[160] = "";
     ASSERT_EQ(load_trace_data(path.c_str(), why, sizeof why), 0) << why;
     EXPECT_EQ(std::memcmp(written.data(), trace_point, written.size() * sizeof(TracePoint)), 0);
-    trace_point[2][15].cubic = 4242;
-    EXPECT_EQ(save(path), saved);
-    EXPECT_EQ(read_file(path), formatted());
-    EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0640));
-    EXPECT_EQ(files_in(dir.path), 1); // no temporary file left
 }
 
-TEST(TraceDataFile, SeparatorsAndDiscardedValues)
+TEST(TraceDataFile, SeparatorsAndDiscardedValuesOfAnySize)
 {
     fill_model(3, 2);
     const std::string canonical = formatted();
@@ -102,34 +119,62 @@ TEST(TraceDataFile, SeparatorsAndDiscardedValues)
         return std::regex_replace(canonical, std::regex(" (\\S+)\n?"), std::string("$1") + separator);
     };
     // Header values, section numbers and per-trace floats come back as 0, s and 0.0.
-    std::string discarded = std::regex_replace(canonical, std::regex(" 0\\.000000"), " -1.5e3");
-    discarded = " 3 2" + times(80, " 7") + std::regex_replace(discarded.substr(discarded.find('\n')), std::regex("\n \\d+ "), "\n 9 ");
+    std::string discarded = std::regex_replace(canonical, std::regex(" 0\\.000000"), " -1.5e300");
+    discarded = " 3 2" + times(80, " 4294967295") + std::regex_replace(discarded.substr(discarded.find('\n')),
+                                                                        std::regex("\n \\d+ "), "\n -99999999999999999999 ");
     for (const std::string& text : {joined(","), joined(", "), joined(",\r\n"), joined("\r\n"), joined("\t"), discarded}) {
         fresh_model(0, 0);
         char why[160] = "";
-        EXPECT_EQ(parse_trace_data(text.c_str(), why, sizeof why), 0) << why;
+        FILE* file = fmemopen((void*)text.data(), text.size(), "r");
+        EXPECT_EQ(parse_trace_data(file, why, sizeof why), 0) << why;
+        std::fclose(file);
         EXPECT_EQ(formatted(), canonical) << testing::PrintToString(text.substr(0, 30));
     }
 }
 
+// The file is refused with every line printed before kept, in bounded memory and time, also when it is endless.
 TEST(TraceDataFile, UnusableFilesEndStartUp)
 {
     fill_model(3, 2);
     const std::string valid = formatted(), zeros = times(80, " 0");
     const std::pair<std::string, std::string> cases[] = {
-        {" 0 1" + zeros, "section count 0"},         {" 4096 1" + zeros, "section count 4096"},
-        {" 1 0" + zeros, "trace count 0"},           {" 1 17" + zeros, "trace count 17"},
-        {" 1 1" + zeros + " 0 5 x", "in section 0"}, {" 1 1 ,0" + zeros, "header value 1"},
-        {valid.substr(0, valid.size() - 20), "in section 2"},
+        {" 0 1" + zeros, "section count 0 is not between 1 and 4095"}, {" 1 17" + zeros, "trace count 17 is not between 1 and 16"},
+        {" 4096 1" + zeros, "section count 4096 is not between 1 and 4095"}, {" 1 1 ,0" + zeros, "reading stopped at header value 1"},
+        {" 1 1 " + std::string(65, '1'), "reading stopped at header value 1"}, // longer than any number
+        {" 1 1" + zeros + " 0 2147483648", "reading stopped in section 0"},    // a stored value beyond 32 bits
+        {" 1 1" + zeros + " 0 5 x", "reading stopped in section 0"}, {valid.substr(0, valid.size() - 20), "reading stopped in section 2"},
+        {"/dev/zero", "no section count"}, {"/", "the file could not be read"}, // through a link: a device, a directory
     };
     ScratchDir dir;
-    write_file(dir.file("vemora.cfg"), "INFILE t.txt\nOUTFILE out.txt\n");
+    write_file(dir.file("vemora.cfg"), "INFILE t.txt\n");
     for (const auto& [text, detail] : cases) {
-        write_file(dir.file("t.txt"), text);
-        std::string output;
-        EXPECT_EQ(run_vemora(dir.path, &output), 1) << detail;
-        const size_t fatal = output.find("\nFatal error: Trace data file >t.txt< is not usable: ");
-        EXPECT_NE(output.find(detail, fatal), std::string::npos) << output;
+        std::filesystem::remove(dir.file("t.txt"));
+        text[0] == '/' ? std::filesystem::create_symlink(text, dir.file("t.txt")) : write_file(dir.file("t.txt"), text);
+        EXPECT_EQ(start_bounded(dir.path), "Vemora v. 0.99\nReading config file\nReading trace data from >t.txt<\n"
+                                           "Fatal error: Trace data file >t.txt< is not usable: " + detail + "\nstatus 1");
+    }
+}
+
+// Geometry and reference files that are devices or pipes let start-up go on, in bounded memory and time.
+TEST(TraceDataFile, EndlessGeometryFilesLetStartUpGoOn)
+{
+    ScratchDir dir;
+    fill_model(3, 2);
+    write_file(dir.file("t.txt"), formatted());
+    ASSERT_EQ(mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    const std::string start = "Vemora v. 0.99\nReading config file\nReading trace data from >t.txt<\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {"TRKFILE pipe\n", "Reading trace-position and radius data from >pipe<\n"
+         "Warning: >pipe< is not a regular file; the geometry keeps its defaults\n"},
+        {"TRKFILE /dev/zero\n", "Reading trace-position and radius data from >/dev/zero<\n"
+         "Warning: >/dev/zero< is not a regular file; the geometry keeps its defaults\n"},
+        {"TRACEPOSFILE /dev/zero\nRADIUSFILE /dev/zero\nALTREFFILE /dev/zero\n", "Did not find ><\nReading trace positions from "
+         ">/dev/zero<\nReading radius data from >/dev/zero<\nReading altitude reference data from >/dev/zero<\n"}};
+    for (const auto& [settings, geometry] : cases) {
+        write_file(dir.file("vemora.cfg"), "INFILE t.txt\n" + settings);
+        const std::string output = start_bounded(dir.path);
+        EXPECT_EQ(output.substr(0, output.find("Fatal error: Could not start the graphics library")), start + geometry);
+        EXPECT_EQ(output.substr(output.size() - 9), "\nstatus 1") << output;
     }
 }
 
@@ -140,11 +185,6 @@ TEST(TraceDataFile, FailedSavesKeepThePreviousFileAndTheUnsavedFlag)
     const std::string previous = "previous\n", locked = dir.file("locked");
     ASSERT_EQ(std::system(("cd '" + dir.path + "' && chmod 755 . && mkdir adir locked && echo previous | tee trace.txt > "
                            "locked/trace.txt && chmod 555 locked").c_str()), 0);
-    // Root ignores permission bits, so the child becomes an ordinary user first.
-    void (*drop_root)() = [] {
-        if (geteuid() == 0 && (setgroups(0, nullptr) || setgid(65534) || setuid(65534)))
-            _exit(9);
-    };
     void (*fail_part_way)() = [] {
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{1000, 1000};
@@ -158,6 +198,33 @@ TEST(TraceDataFile, FailedSavesKeepThePreviousFileAndTheUnsavedFlag)
         EXPECT_EQ(save(target, in_child), failed(target));
         EXPECT_EQ(read_file(dir.file("trace.txt")) + read_file(locked + "/trace.txt"), previous + previous);
         EXPECT_EQ(files_in(dir.path) + files_in(locked), 3 + 1) << target; // no temporary files
+    }
+}
+
+// A save keeps what makes the file itself: its place behind a link, its other hard links, its owner,
+// group and mode; and it works in a directory where only the file may be written. No temporary file stays.
+TEST(TraceDataFile, SavesKeepTheFilesIdentity)
+{
+    const std::tuple<std::string, std::string, void (*)(), std::string> cases[] = { // set-up, file saved, as, identity
+        {"mkdir d && echo old > d/t && chmod 666 d/t && chmod 555 d", "d/t", drop_root, "0:0 666, 1 link"},
+        {"mkdir d && echo old > d/t && chmod 644 d/t && ln d/t d/other", "d/other", nullptr, "0:0 644, 2 links"},
+        {"mkdir d && echo old > d/t && chown nobody:nogroup d/t && chmod 640 d/t", "d/t", nullptr, "65534:65534 640, 1 link"},
+        {"mkdir d && echo old > d/t && chmod 604 d/t && ln -s t d/link", "d/link", nullptr, "0:0 604, 1 link"},
+    };
+    fill_model(3, 2);
+    for (const auto& [setup, target, as, identity] : cases) {
+        ScratchDir dir;
+        ASSERT_EQ(std::system(("cd '" + dir.path + "' && chmod 755 . && " + setup).c_str()), 0);
+        const long files = files_in(dir.file("d"));
+        EXPECT_EQ(save(dir.file(target), as), saved) << setup;
+        struct stat st;
+        ASSERT_EQ(stat(dir.file("d/t").c_str(), &st), 0);
+        char seen[80];
+        std::snprintf(seen, sizeof seen, "%d:%d %o, %d link%s", (int)st.st_uid, (int)st.st_gid, (unsigned)(st.st_mode & 07777),
+                      (int)st.st_nlink, st.st_nlink == 1 ? "" : "s");
+        EXPECT_EQ(seen, identity) << setup;
+        EXPECT_EQ(read_file(dir.file("d/t")), formatted()) << setup;
+        EXPECT_EQ(files_in(dir.file("d")), files) << setup;
     }
 }
 
@@ -190,18 +257,22 @@ TEST(TraceDataFile, PreviousFileStaysWholeWhenTheSaverIsKilledMidway)
     }
 }
 
-TEST(TraceDataFile, FullFileSystemKeepsThePreviousFile)
+// Where no second copy fits beside the file, new contents that fit in its place are written there,
+// as a plain overwrite would; larger ones fail and leave the previous file.
+TEST(TraceDataFile, FullFileSystem)
 {
     ScratchDir dir;
     const std::string mount_point = dir.file("small"), target = mount_point + "/trace.txt";
     if (std::system(("mkdir '" + mount_point + "' && mount -t tmpfs -o size=64k tmpfs '" + mount_point + "' 2>/dev/null").c_str()))
         GTEST_SKIP() << "cannot mount a small file system here";
-    const std::string previous(62000, 'p'); // fills the device: the new file cannot be written beside it
-    write_file(target, previous);
-    fill_model(3, 2);
-    EXPECT_EQ(save(target), failed(target));
-    EXPECT_EQ(read_file(target), previous);
-    EXPECT_EQ(files_in(mount_point), 1);
+    const std::string previous(62000, 'p'); // fills the device
+    for (int sections : {300, 3}) { // a file larger than the device, then one that fits
+        write_file(target, previous);
+        fill_model(sections, 2);
+        EXPECT_EQ(save(target), sections == 3 ? saved : failed(target));
+        EXPECT_TRUE(read_file(target) == (sections == 3 ? formatted() : previous)) << sections;
+        EXPECT_EQ(files_in(mount_point), 1);
+    }
     EXPECT_EQ(std::system(("umount '" + mount_point + "'").c_str()), 0);
 }
 
