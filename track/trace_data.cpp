@@ -100,7 +100,7 @@ char* put_int(char* out, int32_t value)
     *out++ = ' ';
     char digits[12];
     int n = 0;
-    uint32_t magnitude = value < 0 ? 0u - (uint32_t)value : (uint32_t)value;
+    auto magnitude = (uint32_t)std::llabs(value);
     do {
         digits[n++] = (char)('0' + magnitude % 10);
         magnitude /= 10;

@@ -34,13 +34,14 @@ TEST(TrackFile, RecordsFromTheEndCountsAndShortFiles)
     }
     const std::string reading = "Reading trace-position and radius data from >t.trk<\n";
     const float radii[] = {63.662f, 0, -63.662f, 0};
+    std::vector<float> offsets(16);
+    std::iota(offsets.begin(), offsets.end(), -3.0f);
     for (int sections : {4, 3}) { // the model's sections are the file's last records
         fresh_model(sections, 7 + 4 - sections);
         EXPECT_EQ(read_text(read_trk_geometry, trk_file_name, data, "t.trk"), reading + (sections == 4 ? "" :
                   "Warning: Number of traces in .txt and .trk does not match!\n"
                   "Warning: Number of sections in .txt and .trk does not match!\n"));
-        for (int k = 0; k < 16; k++)
-            EXPECT_EQ(trace_offset[k], k - 3.0f) << k;
+        EXPECT_EQ(std::vector<float>(trace_offset, trace_offset + 16), offsets);
         for (int s = 0; s < sections; s++)
             EXPECT_NEAR(section_radius[s], radii[4 - sections + s], 0.01) << sections << ": " << s;
     }
@@ -86,16 +87,14 @@ TEST(TrackFile, TextFiles)
     std::iota(defaults.begin(), defaults.end(), 0.0f);
     const std::tuple<int (*)(), std::string, std::vector<float>> cases[] = {
         {read_trace_positions, "-1 -2 -3 -4 -5", padded({-1, -2, -3, -4, -5}, 16, -5)},
-        {read_trace_positions, "9 9 9 9 9 9 9 9 9 9 9 9 9 9 9 -4.5 17 18", padded(std::vector<float>(15, 9), 16, -4.5f)},
-        {read_trace_positions, "-2.5 x 2.5", padded({-2.5f, 0, 2.5f}, 16, 2.5f)},
+        {read_trace_positions, "x 9 9 9 9 9 9 9 9 9 9 9 9 9 9 -4.5 17 18", padded(padded({0}, 15, 9), 16, -4.5f)},
         {read_trace_positions, std::string("7 8\0 9", 6), padded({7, 8}, 16, 8)},
         {read_trace_positions, "", defaults},
         {read_section_radii, "0 50", {50, 50, 50, 50}},
-        {read_section_radii, "40 12.5\n41 -30\n42 0\n43 99\n44 5", {12.5f, -30, 0, 99}}, // first words skipped
+        {read_section_radii, "40\t12.5\r\n41\v-30\f42 0\n43 99\n44 5", {12.5f, -30, 0, 99}}, // first words skipped
         {read_section_radii, "0 12.5 1 -30 2", {12.5f, -30, 2, 2}},
         // Radii that are no finite number make a section straight; huge ones stay finite.
         {read_section_radii, "0 inf 1 nan 2 -1e300 3 1e300", {0, 0, -FLT_MAX, FLT_MAX}},
-        {read_section_radii, "", {0, 0, 0, 0}},
     };
     for (const auto& [reader, text, expected] : cases) {
         fresh_model(4, 7);
