@@ -128,6 +128,8 @@ void init_graphics()
         std::exit(1);
     }
     install_keyboard();
+    // Ctrl+Alt+End would kill the editor at once, losing unsaved edits: only quitting ends it.
+    three_finger_flag = FALSE;
     install_timer();
     set_graphics_mode();
     install_mouse();

@@ -1,9 +1,12 @@
 #include "track/geometry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "track/model.h"
 #include "track/words.h"
@@ -16,7 +19,7 @@ constexpr double FULL_TURN = 6.2831853;
 
 bool get_int32(const unsigned char* data, size_t size, size_t offset, int32_t& out)
 {
-    if (offset > size || size - offset < 4)
+    if (size < offset + 4) // offsets stay far below any overflow
         return false;
     uint32_t v = (uint32_t)data[offset] | (uint32_t)data[offset + 1] << 8 |
                  (uint32_t)data[offset + 2] << 16 | (uint32_t)data[offset + 3] << 24;
@@ -41,17 +44,48 @@ float missing_closure_degrees(float total_radians)
     return to_float(fraction * 360.0);
 }
 
-bool parse_trk_geometry(const unsigned char* data, size_t size)
+namespace {
+
+constexpr size_t HEADER_SIZE = 92; // up to the last trace position
+
+// What the reader takes from a track file: its start, and its end, which holds the section
+// table. A short file gives less of either; a file that is not a regular one gives nothing,
+// since only a regular file has an end to count the table back from.
+struct TrackFileBytes {
+    unsigned char head[HEADER_SIZE];
+    size_t head_size;
+    unsigned char tail[RECORD_SIZE * MAX_SECTIONS];
+    size_t tail_size;
+};
+TrackFileBytes track_bytes; // too large for the stack
+
+bool read_track_bytes(FILE* file)
+{
+    TrackFileBytes& b = track_bytes;
+    b.head_size = b.tail_size = 0;
+    struct stat st;
+    if (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    const off_t size = st.st_size;
+    b.head_size = std::fread(b.head, 1, (size_t)std::min<off_t>(size, HEADER_SIZE), file);
+    const off_t want = std::min<off_t>(size, (off_t)RECORD_SIZE * std::clamp(num_sections, 0, MAX_SECTIONS));
+    if (fseeko(file, size - want, SEEK_SET) == 0 && std::fread(b.tail, 1, (size_t)want, file) == (size_t)want)
+        b.tail_size = (size_t)want;
+    return true;
+}
+
+// Stores what the bytes hold, printing the count warnings; false when some value was missing.
+bool parse_track_bytes(const TrackFileBytes& b)
 {
     bool complete = true;
     int32_t count;
-    if (get_int32(data, size, 12, count)) {
+    if (get_int32(b.head, b.head_size, 12, count)) {
         if (count != num_traces)
             std::printf("Warning: Number of traces in .txt and .trk does not match!\n");
     } else {
         complete = false;
     }
-    if (get_int32(data, size, 16, count)) {
+    if (get_int32(b.head, b.head_size, 16, count)) {
         if (count != num_sections)
             std::printf("Warning: Number of sections in .txt and .trk does not match!\n");
     } else {
@@ -59,7 +93,7 @@ bool parse_trk_geometry(const unsigned char* data, size_t size)
     }
     for (int k = 0; k < MAX_TRACES; k++) {
         int32_t position;
-        if (get_int32(data, size, 28 + 4 * (size_t)k, position))
+        if (get_int32(b.head, b.head_size, 28 + 4 * (size_t)k, position))
             trace_offset[k] = (float)(position / UNITS_PER_METRE);
         else
             complete = false;
@@ -67,31 +101,35 @@ bool parse_trk_geometry(const unsigned char* data, size_t size)
     for (int s = 0; s < num_sections; s++) {
         size_t back = (size_t)RECORD_SIZE * (size_t)(num_sections - s);
         int32_t length, heading;
-        if (back > size || !get_int32(data, size, size - back + 8, length) ||
-            !get_int32(data, size, size - back + 28, heading)) {
+        if (back > b.tail_size || !get_int32(b.tail, b.tail_size, b.tail_size - back + 8, length) ||
+            !get_int32(b.tail, b.tail_size, b.tail_size - back + 28, heading)) {
             complete = false;
             continue;
         }
-        section_radius[s] = radius_from_record(data[size - back], length, heading);
+        section_radius[s] = radius_from_record(b.tail[b.tail_size - back], length, heading);
     }
     return complete;
 }
 
+} // namespace
+
 int read_trk_geometry()
 {
-    FILE* file = std::fopen(trk_file_name, "rb");
+    // Opened without waiting for a writer, so that a named pipe cannot hold up start-up.
+    const int fd = open(trk_file_name, O_RDONLY | O_NONBLOCK);
+    FILE* file = fd >= 0 ? fdopen(fd, "rb") : nullptr;
     if (!file) {
+        if (fd >= 0)
+            close(fd);
         std::printf("Did not find >%s<\n", trk_file_name);
         return 1;
     }
     std::printf("Reading trace-position and radius data from >%s<\n", trk_file_name);
-    std::vector<unsigned char> data;
-    unsigned char chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        data.insert(data.end(), chunk, chunk + n);
+    const bool regular = read_track_bytes(file);
     std::fclose(file);
-    if (!parse_trk_geometry(data.data(), data.size()))
+    if (!regular)
+        std::printf("Warning: >%s< is not a regular file; the geometry keeps its defaults\n", trk_file_name);
+    else if (!parse_track_bytes(track_bytes))
         std::printf("Warning: >%s< is too short; values it does not hold keep their defaults\n",
                     trk_file_name);
     check_closure();
@@ -106,14 +144,15 @@ int read_trace_positions()
         return 1;
     }
     std::printf("Reading trace positions from >%s<\n", tracepos_file_name);
+    // A file that ends early repeats its last word for the positions it lacks.
     char word[MAX_WORD + 1];
-    int k = 0;
-    for (; k < MAX_TRACES && read_word(file, word); k++)
-        trace_offset[k] = to_float(std::atof(word));
+    bool any = false;
+    for (int k = 0; k < MAX_TRACES; k++) {
+        any = read_word(file, word) || any;
+        if (any)
+            trace_offset[k] = to_float(std::atof(word));
+    }
     std::fclose(file);
-    if (k < MAX_TRACES)
-        std::printf("Warning: >%s< ends after %d positions; the others keep their defaults\n",
-                    tracepos_file_name, k);
     return 0;
 }
 
@@ -123,19 +162,19 @@ int read_section_radii()
     if (!file)
         return 1;
     std::printf("Reading radius data from >%s<\n", radius_file_name);
+    // As with the positions, the last word read stands in for every missing one.
     char word[MAX_WORD + 1];
-    int s = 0;
-    for (; s < num_sections; s++) {
-        if (!read_word(file, word) || !read_word(file, word))
+    bool any = false;
+    for (int s = 0; s < num_sections; s++) {
+        any = read_word(file, word) || any;
+        any = read_word(file, word) || any;
+        if (!any)
             break;
         double radius = std::atof(word);
         // A radius that is no finite number cannot describe a curve.
         section_radius[s] = std::isfinite(radius) ? to_float(radius) : 0.0f;
     }
     std::fclose(file);
-    if (s < num_sections)
-        std::printf("Warning: >%s< ends after %d sections; the others stay straight\n",
-                    radius_file_name, s);
     check_closure();
     return 0;
 }

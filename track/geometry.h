@@ -1,7 +1,6 @@
 // Plan geometry: section radii and lateral trace positions, from the simulation's
 // binary track file or from two small text files.
 #pragma once
-#include <cstddef>
 #include <cstdint>
 
 int read_trk_geometry();
@@ -15,6 +14,3 @@ void check_closure();
 float radius_from_record(uint8_t kind, int32_t length, int32_t heading_change);
 // Missing angle in degrees to the nearest whole number of turns for a turning total in radians.
 float missing_closure_degrees(float total_radians);
-// Parses the geometry part of a track file held in memory into the model, printing
-// the count warnings; false when the file was too short for some of the values.
-bool parse_trk_geometry(const unsigned char* data, size_t size);

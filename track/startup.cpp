@@ -32,6 +32,9 @@ void load_track()
 
 void start_up()
 {
+    // Each line goes out whole at once, so that whatever ends the program, a pipe or log
+    // holds every line printed before.
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
     load_track();
     init_graphics();
 }

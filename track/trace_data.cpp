@@ -5,13 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "interaction/flags.h"
 #include "track/history.h"
 #include "track/model.h"
+#include "track/save_file.h"
 
 void (*saving_notice)(const char* file_name);
 void (*saving_pause)();
@@ -19,52 +17,83 @@ void (*saving_pause)();
 namespace {
 
 constexpr int HEADER_VALUES = 80;
+// Longer than any number a valid file holds. A longer word makes the file malformed, so the
+// reader never needs more of the file at once than its fixed buffer.
+constexpr size_t MAX_NUMBER = 64;
 
-// A cursor over the file's text that reads numbers the way the format allows:
+// The file read through a fixed buffer, numbers taken the way the format allows:
 // white space before a number, and at most one comma directly after it.
 struct Reader {
-    const char* p;
-    bool failed;
+    FILE* file;
+    size_t pos, end;
+    char buffer[(1 << 16) + 1]; // and a NUL after the end, where conversions stop
 };
 
-void skip_space(Reader& r)
+// Makes `n` characters available from the position on, unless the file ends before.
+void fill(Reader& r, size_t n)
 {
-    while (*r.p == ' ' || *r.p == '\t' || *r.p == '\n' || *r.p == '\r' || *r.p == '\v' || *r.p == '\f')
-        r.p++;
+    if (r.end - r.pos >= n)
+        return;
+    std::memmove(r.buffer, r.buffer + r.pos, r.end - r.pos);
+    r.end -= r.pos;
+    r.pos = 0;
+    r.end += std::fread(r.buffer + r.end, 1, sizeof r.buffer - 1 - r.end, r.file);
+    r.buffer[r.end] = '\0';
 }
 
-bool read_int(Reader& r, int32_t& out)
+int peek(Reader& r)
 {
-    skip_space(r);
-    const char* start = r.p;
-    if (*start != '-' && *start != '+' && (*start < '0' || *start > '9'))
+    fill(r, 1);
+    return r.pos < r.end ? (unsigned char)r.buffer[r.pos] : EOF;
+}
+
+// Skips the white space before a number and returns where it may begin, with at least one
+// character more than the longest number in the buffer, so that a longer one shows.
+const char* look_ahead(Reader& r)
+{
+    for (int c = peek(r); c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; c = peek(r))
+        r.pos++;
+    fill(r, MAX_NUMBER + 1);
+    return r.buffer + r.pos;
+}
+
+// Moves past a number of `length` characters and a comma directly after it.
+bool take(Reader& r, ptrdiff_t length)
+{
+    if (length <= 0 || length > (ptrdiff_t)MAX_NUMBER)
+        return false;
+    r.pos += (size_t)length;
+    if (peek(r) == ',')
+        r.pos++;
+    return true;
+}
+
+// Reads an integer into `out`, which must hold it; with `out` null the value is discarded
+// and may have any size.
+bool read_int(Reader& r, int32_t* out)
+{
+    const char* text = look_ahead(r);
+    if (text[0] != '-' && text[0] != '+' && (text[0] < '0' || text[0] > '9'))
         return false;
     char* end = nullptr;
     errno = 0;
-    long long v = std::strtoll(start, &end, 10);
-    if (end == start || errno == ERANGE || v < INT32_MIN || v > INT32_MAX)
+    const long long v = std::strtoll(text, &end, 10);
+    if (!take(r, end - text))
         return false;
-    out = (int32_t)v;
-    r.p = end;
-    if (*r.p == ',')
-        r.p++;
+    if (out && (errno == ERANGE || v < INT32_MIN || v > INT32_MAX))
+        return false;
+    if (out)
+        *out = (int32_t)v;
     return true;
 }
 
-bool read_float(Reader& r)
+// Reads and discards a floating-point number.
+bool skip_float(Reader& r)
 {
-    skip_space(r);
-    const char* start = r.p;
-    if (*start == '\0')
-        return false;
+    const char* text = look_ahead(r);
     char* end = nullptr;
-    std::strtod(start, &end);
-    if (end == start)
-        return false;
-    r.p = end;
-    if (*r.p == ',')
-        r.p++;
-    return true;
+    std::strtod(text, &end);
+    return take(r, end - text);
 }
 
 char* put_int(char* out, int32_t value)
@@ -72,7 +101,7 @@ char* put_int(char* out, int32_t value)
     *out++ = ' ';
     char digits[12];
     int n = 0;
-    uint32_t magnitude = value < 0 ? 0u - (uint32_t)value : (uint32_t)value;
+    auto magnitude = (uint32_t)std::llabs(value);
     do {
         digits[n++] = (char)('0' + magnitude % 10);
         magnitude /= 10;
@@ -91,59 +120,18 @@ char* put_text(char* out, const char* text)
     return out + n;
 }
 
-mode_t current_umask()
-{
-    mode_t mask = umask(0);
-    umask(mask);
-    return mask;
-}
-
-// The new file is written next to the target, so that the final rename stays on one
-// file system and replaces the old contents in one step. Returns null on failure.
-FILE* open_temporary(const char* target, std::string& tmp)
-{
-    tmp = std::string(target) + ".XXXXXX";
-    int fd = mkstemp(&tmp[0]);
-    if (fd < 0) {
-        tmp.clear();
-        return nullptr;
-    }
-    // Keep the permissions of the file being replaced; a new file gets the usual ones.
-    struct stat old;
-    mode_t mode = 0666 & ~current_umask();
-    if (stat(target, &old) == 0 && S_ISREG(old.st_mode))
-        mode = old.st_mode & 07777;
-    fchmod(fd, mode);
-    FILE* file = fdopen(fd, "w");
-    if (!file) {
-        close(fd);
-        std::remove(tmp.c_str());
-        tmp.clear();
-    }
-    return file;
-}
-
-// Reports a save that did not happen, removing the temporary file if one was made.
-int save_failed(const char* name, const std::string& tmp = "")
-{
-    if (!tmp.empty())
-        std::remove(tmp.c_str());
-    std::printf("Warning: Could not save to >%s<\n", name);
-    std::fflush(stdout);
-    return 1;
-}
-
 } // namespace
 
-int parse_trace_data(const char* text, char* why, size_t why_size)
+namespace {
+
+int parse(Reader& r, char* why, size_t why_size)
 {
-    Reader r{text, false};
     int32_t sections = 0, traces = 0;
-    if (!read_int(r, sections)) {
+    if (!read_int(r, &sections)) {
         std::snprintf(why, why_size, "no section count");
         return 1;
     }
-    if (!read_int(r, traces)) {
+    if (!read_int(r, &traces)) {
         std::snprintf(why, why_size, "no trace count");
         return 1;
     }
@@ -156,8 +144,7 @@ int parse_trace_data(const char* text, char* why, size_t why_size)
         return 1;
     }
     for (int i = 0; i < HEADER_VALUES; i++) {
-        int32_t ignored;
-        if (!read_int(r, ignored)) {
+        if (!read_int(r, nullptr)) {
             std::snprintf(why, why_size, "reading stopped at header value %d", i + 1);
             return 1;
         }
@@ -165,12 +152,11 @@ int parse_trace_data(const char* text, char* why, size_t why_size)
     num_sections = sections;
     num_traces = traces;
     for (int s = 0; s < sections; s++) {
-        int32_t number;
-        bool ok = read_int(r, number) && read_int(r, section_length[s]);
+        bool ok = read_int(r, nullptr) && read_int(r, &section_length[s]);
         for (int t = 0; ok && t < MAX_TRACES; t++) {
             TracePoint& p = trace_point[s][t];
-            ok = read_int(r, p.height) && read_int(r, p.cubic) && read_int(r, p.quad) &&
-                 read_int(r, p.slope) && read_float(r);
+            ok = read_int(r, &p.height) && read_int(r, &p.cubic) && read_int(r, &p.quad) &&
+                 read_int(r, &p.slope) && skip_float(r);
         }
         if (!ok) {
             std::snprintf(why, why_size, "reading stopped in section %d", s);
@@ -180,6 +166,20 @@ int parse_trace_data(const char* text, char* why, size_t why_size)
     return 0;
 }
 
+} // namespace
+
+int parse_trace_data(FILE* file, char* why, size_t why_size)
+{
+    static Reader reader; // its buffer is too large for the stack
+    reader.file = file;
+    reader.pos = reader.end = 0;
+    if (parse(reader, why, why_size) == 0)
+        return 0;
+    if (std::ferror(file))
+        std::snprintf(why, why_size, "the file could not be read");
+    return 1;
+}
+
 int load_trace_data(const char* path, char* why, size_t why_size)
 {
     FILE* file = std::fopen(path, "r");
@@ -187,23 +187,9 @@ int load_trace_data(const char* path, char* why, size_t why_size)
         std::snprintf(why, why_size, "the file cannot be opened");
         return 1;
     }
-    std::string text;
-    char chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        text.append(chunk, n);
-    bool read_error = std::ferror(file);
+    const int result = parse_trace_data(file, why, why_size);
     std::fclose(file);
-    if (read_error) {
-        std::snprintf(why, why_size, "the file could not be read");
-        return 1;
-    }
-    // The parser works on text that ends at the first NUL, so a NUL inside would hide the rest.
-    if (text.find('\0') != std::string::npos) {
-        std::snprintf(why, why_size, "the file holds a NUL byte");
-        return 1;
-    }
-    return parse_trace_data(text.c_str(), why, why_size);
+    return result;
 }
 
 int read_trace_data()
@@ -211,15 +197,14 @@ int read_trace_data()
     FILE* file = std::fopen(in_file_name, "r");
     if (!file) {
         std::printf("Fatal error: Did not find >%s<\n", in_file_name);
-        std::fflush(stdout);
         std::exit(1);
     }
-    std::fclose(file);
     std::printf("Reading trace data from >%s<\n", in_file_name);
     char why[160];
-    if (load_trace_data(in_file_name, why, sizeof why) != 0) {
+    const int result = parse_trace_data(file, why, sizeof why);
+    std::fclose(file);
+    if (result != 0) {
         std::printf("Fatal error: Trace data file >%s< is not usable: %s\n", in_file_name, why);
-        std::fflush(stdout);
         std::exit(1);
     }
     history_clear();
@@ -258,62 +243,19 @@ int format_trace_data(char* buffer, size_t size)
     return (int)(out - buffer);
 }
 
-// Writes the formatted model to an open file; false when any part of it failed.
-bool write_all(FILE* file)
+int write_trace_data()
 {
-    std::string text(trace_data_capacity(), '\0');
-    int length = format_trace_data(&text[0], text.size());
-    bool ok = length >= 0 && std::fwrite(text.data(), 1, (size_t)length, file) == (size_t)length;
-    return std::fflush(file) == 0 && ok;
-}
-
-int finish_save()
-{
+    // The largest model formatted; program-wide, like the model itself.
+    static char text[MAX_SECTIONS * (82 * 12 + 2) + 1];
+    const int length = format_trace_data(text, sizeof text);
+    if (length < 0 || !save_file(out_file_name, text, (size_t)length, saving_notice)) {
+        std::printf("Warning: Could not save to >%s<\n", out_file_name);
+        std::fflush(stdout);
+        return 1;
+    }
     data_modified = 0;
     history_mark_saved();
     if (saving_pause)
         saving_pause();
     return 0;
-}
-
-int write_trace_data()
-{
-    const char* name = out_file_name;
-    if (name[0] == '\0')
-        return save_failed(name);
-
-    struct stat target;
-    bool exists = stat(name, &target) == 0;
-    if (exists && S_ISDIR(target.st_mode))
-        return save_failed(name);
-    if (exists && !S_ISREG(target.st_mode)) {
-        // A device or pipe cannot be replaced by renaming: write to it directly.
-        FILE* file = std::fopen(name, "w");
-        if (!file)
-            return save_failed(name);
-        if (saving_notice)
-            saving_notice(name);
-        bool ok = write_all(file);
-        if (std::fclose(file) != 0 || !ok)
-            return save_failed(name);
-        return finish_save();
-    }
-    // A target that may not be written keeps its protection: the rename would bypass it.
-    if (exists && access(name, W_OK) != 0)
-        return save_failed(name);
-    // Through a symbolic link the file it points to is replaced, not the link.
-    char resolved[PATH_MAX];
-    const char* path = exists && realpath(name, resolved) ? resolved : name;
-
-    std::string tmp;
-    FILE* file = open_temporary(path, tmp);
-    if (!file)
-        return save_failed(name);
-    if (saving_notice)
-        saving_notice(name);
-    bool ok = write_all(file) && fsync(fileno(file)) == 0;
-    int close_result = std::fclose(file);
-    if (!ok || close_result != 0 || std::rename(tmp.c_str(), path) != 0)
-        return save_failed(name, tmp);
-    return finish_save();
 }

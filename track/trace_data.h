@@ -1,18 +1,19 @@
 // The trace data file: the heights of every trace, read at start and saved on request.
 #pragma once
 #include <cstddef>
+#include <cstdio>
 
 // Reads `in_file_name`; ends the program with status 1 when the file is missing or unusable.
 int read_trace_data();
-// Parses a whole trace data file held in memory (NUL-terminated) into the model.
+// Reads a trace data file from an open stream into the model, in a fixed amount of memory.
 // Returns 0 on success; otherwise 1 with a description of the fault in `why`.
 // The counts are checked before anything is stored.
-int parse_trace_data(const char* text, char* why, size_t why_size);
+int parse_trace_data(FILE* file, char* why, size_t why_size);
 // Reads and parses the trace data file at `path`; 0 on success, else 1 with the reason in `why`.
 int load_trace_data(const char* path, char* why, size_t why_size);
 
-// Writes the model to `out_file_name` through a temporary file that replaces the
-// target only once it is complete. Returns 0 on success, 1 when nothing was saved.
+// Writes the model to `out_file_name`. Returns 0 on success; 1, with a warning on standard
+// output and the unsaved flag kept, when the file could not be written completely.
 int write_trace_data();
 // Formats the model in the trace data layout into `buffer`; returns the length, or -1
 // when the buffer is smaller than trace_data_capacity().

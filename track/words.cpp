@@ -7,13 +7,24 @@ bool is_space(int c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
+// A text file holds no NUL byte: the first one ends the text, so that a device such as
+// /dev/zero reads as an empty file instead of one endless word.
+int next_char(FILE* file)
+{
+    int c = std::fgetc(file);
+    if (c != '\0')
+        return c;
+    std::ungetc(c, file); // seen again by the next call: the end stays the end
+    return EOF;
+}
+
 } // namespace
 
 bool read_word(FILE* file, char* word)
 {
     int c;
     do
-        c = std::fgetc(file);
+        c = next_char(file);
     while (is_space(c));
     if (c == EOF)
         return false;
@@ -21,7 +32,7 @@ bool read_word(FILE* file, char* word)
     while (c != EOF && !is_space(c)) {
         if (n < MAX_WORD)
             word[n++] = (char)c;
-        c = std::fgetc(file);
+        c = next_char(file);
     }
     word[n] = '\0';
     return true;

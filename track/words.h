@@ -6,5 +6,6 @@
 constexpr size_t MAX_WORD = 255;
 
 // Reads one word of any length into `word` (room for MAX_WORD + 1 characters), keeping
-// at most MAX_WORD characters of it. Returns false at the end of the file.
+// at most MAX_WORD characters of it. Returns false at the end of the text: the end of
+// the file or its first NUL byte.
 bool read_word(FILE* file, char* word);
