@@ -94,10 +94,27 @@ void apply_configuration_line(char* line)
     }
 }
 
+// Reads the next piece as fgets would: up to LINE_BUFFER - 1 characters, through a line
+// feed. A NUL byte ends the text, as in the other text files, so that a device such as
+// /dev/zero reads as an empty file instead of endless empty pieces.
+static bool read_piece(FILE* file, char* line)
+{
+    int n = 0, c = 0;
+    while (n < LINE_BUFFER - 1 && c != '\n' && (c = std::fgetc(file)) != EOF) {
+        if (c == '\0') {
+            std::ungetc(c, file); // seen again by the next call: the end stays the end
+            break;
+        }
+        line[n++] = (char)c;
+    }
+    line[n] = '\0';
+    return n > 0;
+}
+
 void apply_configuration(FILE* file)
 {
     char line[LINE_BUFFER];
-    while (std::fgets(line, sizeof line, file))
+    while (read_piece(file, line))
         apply_configuration_line(line);
 }
 
