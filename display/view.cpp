@@ -1,7 +1,9 @@
 #include "display/view.h"
 
+#include <allegro.h>
 #include <cmath>
 
+#include "display/graphics.h"
 #include "display/layout.h"
 #include "display/lines.h"
 #include "track/model.h"
@@ -65,6 +67,26 @@ double y_to_height(int32_t y)
 void profile_line(BITMAP* bitmap, float d1, float h1, float d2, float h2, int colour)
 {
     draw_line(bitmap, distance_to_x(d1), height_to_y(h1), distance_to_x(d2), height_to_y(h2), colour);
+}
+
+void cross_line(float o1, float h1, float o2, float h2, int colour)
+{
+    draw_line(page_buffer, offset_to_x(o1), cross_height_to_y(h1), offset_to_x(o2), cross_height_to_y(h2), colour);
+}
+
+void clip_to_profile(BITMAP* bitmap)
+{
+    set_clip_rect(bitmap, profile_left, profile_bottom + profile_height, profile_left + profile_width, profile_bottom);
+}
+
+void clip_to_cross_section(BITMAP* bitmap)
+{
+    set_clip_rect(bitmap, cross_left, cross_bottom + cross_height, cross_left + cross_width, cross_bottom);
+}
+
+void unclip(BITMAP* bitmap)
+{
+    set_clip_rect(bitmap, 0, 0, bitmap->w - 1, bitmap->h - 1);
 }
 
 float to_degrees(double radians)

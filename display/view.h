@@ -27,6 +27,11 @@ int32_t map_to_screen(double value, double low, double high, int32_t extent, int
 void profile_line(BITMAP* bitmap, float d1, float h1, float d2, float h2, int colour);
 void cross_line(float o1, float h1, float o2, float h2, int colour);
 
+// Confine drawing on `bitmap` to one panel, both edges included, or to the whole bitmap.
+void clip_to_profile(BITMAP* bitmap);
+void clip_to_cross_section(BITMAP* bitmap);
+void unclip(BITMAP* bitmap);
+
 // Angles are shown in degrees of this conversion, stored as a float.
 float to_degrees(double radians);
 
