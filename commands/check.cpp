@@ -32,14 +32,6 @@ Join measure(int s, int t)
     return j;
 }
 
-void copy_wrapped(int section, int t)
-{
-    if (section == 0)
-        trace_point[num_sections][t] = trace_point[0][t];
-    else if (section == num_sections)
-        trace_point[0][t] = trace_point[num_sections][t];
-}
-
 } // namespace
 
 JoinFaults check_join(int s, int t)
@@ -61,7 +53,7 @@ void repair_join(int s, int t)
     TracePoint& a = trace_point[s][t];
     double end_slope = j.gradients ? g * trace_length[s][t] : end_derivative(a);
     hermite_end(a.height, a.slope, (double)mid, end_slope, &a.quad, &a.cubic);
-    copy_wrapped(s, t);
+    mirror_wrap_slot(s, t);
 
     // The next section now starts at the join and still meets the one after it.
     int next = s + 1;
@@ -76,7 +68,7 @@ void repair_join(int s, int t)
     b.height = start;
     b.slope = slope;
     hermite_end(start, slope, far_height, far_slope, &b.quad, &b.cubic);
-    copy_wrapped(next, t);
+    mirror_wrap_slot(next, t);
 }
 
 void scan_joins(int fix, CheckReport* report)

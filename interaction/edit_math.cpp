@@ -29,6 +29,8 @@ void apply_block(int section, int t, const int32_t block[4])
         for (int k = 0; k < num_traces; k++)
             shift_by(trace_point[section][k], old, block);
     store(trace_point[section][t], block);
+    for (int k = 0; k < num_traces; k++)
+        mirror_wrap_slot(section, k);
 }
 
 } // namespace
@@ -68,6 +70,4 @@ void apply_edit(int s, int t, double h, double g)
     // measured against the first.
     apply_block(previous_section(s), t, p_block);
     apply_block(s, t, s_block);
-    for (int k = 0; k < num_traces; k++)
-        trace_point[num_sections][k] = trace_point[0][k];
 }
