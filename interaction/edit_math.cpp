@@ -1,5 +1,7 @@
 #include "interaction/edit_math.h"
 
+#include <cmath>
+
 #include "track/hermite.h"
 #include "track/model.h"
 
@@ -34,6 +36,21 @@ void apply_block(int section, int t, const int32_t block[4])
 }
 
 } // namespace
+
+int nearest_section(float d)
+{
+    int t = selected_trace;
+    float best = 1000000.0f;
+    int best_index = 0;
+    for (int i = 0; i < num_sections; i++) {
+        float distance = std::fabs(d - trace_start_m[i][t]);
+        if (distance < best) {
+            best = distance;
+            best_index = i;
+        }
+    }
+    return best_index;
+}
 
 int previous_section(int s)
 {
