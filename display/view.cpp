@@ -129,6 +129,7 @@ void zoom_to_fit()
                 highest = h;
         }
     }
-    height_bottom = (float)(lowest / 19685 - 1);
-    height_top = (float)(highest / 19685 + 1);
+    // Whole metres, the quotients truncated toward zero.
+    height_bottom = (float)(std::trunc(lowest / UNITS_PER_METRE) - 1);
+    height_top = (float)(std::trunc(highest / UNITS_PER_METRE) + 1);
 }
