@@ -158,7 +158,7 @@ void check_closure()
             total = to_float(total + section_length[s] / (section_radius[s] * UNITS_PER_METRE));
     }
     float missing = missing_closure_degrees(total);
-    if (missing > 0.2f) {
+    if (missing > 0.2) {
         std::printf("Caution: Possible error in radius data\n");
         std::printf("Missing %7.2f degrees to close track\n", missing);
     }
