@@ -51,6 +51,9 @@ void print_label(FONT* f, int x, int y, int colour, const char* format, int widt
     textout_ex(page_buffer, f, text, x, y, colour, -1);
 }
 
+// The label bands below the top edge of either panel, as shares of its height.
+constexpr double NUMBER_BAND = 0.05, ANGLE_BAND = 0.1;
+
 enum class Axis { CrossHorizontal, ProfileVertical, ProfileHorizontal };
 
 void draw_tick(Axis axis, float v, bool major, const Colours& c)
@@ -92,26 +95,21 @@ void draw_vertical_label(float v, float major, const Colours& c)
         textprintf_ex(page_buffer, medium_font, profile_left - 6 * sp, row, c.white, -1, "%5.2f", v);
 }
 
-// Ticks every step from just below `low` while below `high`. A range that is no finite
-// number, or so wide that the steps could not be counted, gets no ticks.
 void draw_axis(Axis axis, float low, float high, const Colours& c)
 {
     float major, minor;
     choose_tick_steps(high - low, &major, &minor);
-    if (!std::isfinite(low) || !std::isfinite(high) || (high - low) / minor > 100000.0)
-        return;
-    for (int pass = 0; pass < 2; pass++) {
-        float step = pass == 0 ? major : minor;
-        for (float v = step * std::trunc(low / step) - step; v < high; v += step) {
-            if (v < low)
-                continue;
-            draw_tick(axis, v, pass == 0, c);
-            if (pass == 0 && axis == Axis::ProfileVertical)
-                draw_vertical_label(v, major, c);
-            if (v + step == v)
-                break;
-        }
+    const Ticks minors = axis_ticks(low, high, minor);
+    if (minors.count == 0)
+        return; // then there is no major tick either
+    const Ticks majors = axis_ticks(low, high, major);
+    for (int k = 0; k < majors.count; k++) {
+        draw_tick(axis, tick_value(majors, k), true, c);
+        if (axis == Axis::ProfileVertical)
+            draw_vertical_label(tick_value(majors, k), major, c);
     }
+    for (int k = 0; k < minors.count; k++)
+        draw_tick(axis, tick_value(minors, k), false, c);
 }
 
 void draw_cross_section(const float* heights, const Colours& c)
@@ -119,7 +117,7 @@ void draw_cross_section(const float* heights, const Colours& c)
     int sp = space_width(small_font);
     for (int t = first_trace + 1; t <= last_trace; t++)
         cross_line(trace_offset[t - 1], heights[t - 1], trace_offset[t], heights[t], c.red);
-    int number_row = cross_height_to_y(cross_alt_max - 0.05f * (cross_alt_max - cross_alt_min));
+    int number_row = cross_band_row(NUMBER_BAND);
     for (int t = first_trace; t <= last_trace; t++) {
         int x = offset_to_x(trace_offset[t]);
         circlefill(page_buffer, x, cross_height_to_y(heights[t]), 2, c.red);
@@ -130,12 +128,12 @@ void draw_cross_section(const float* heights, const Colours& c)
                2, selected);
     if (!show_angles)
         return;
-    int angle_row = cross_height_to_y(cross_alt_max - 0.1f * (cross_alt_max - cross_alt_min));
+    int angle_row = cross_band_row(ANGLE_BAND);
     for (int t = first_trace; t < last_trace; t++) {
-        float run = trace_offset[t + 1] - trace_offset[t];
-        if (run == 0.0f)
+        double run = (double)trace_offset[t + 1] - trace_offset[t];
+        if (run == 0.0)
             continue;
-        float angle = to_degrees(std::atan((heights[t + 1] - heights[t]) / run));
+        float angle = to_degrees(std::atan(((double)heights[t + 1] - heights[t]) / run));
         textprintf_ex(page_buffer, small_font, offset_to_x((trace_offset[t] + trace_offset[t + 1]) * 0.5f) - 4 * sp,
                       angle_row, c.white, -1, "%6.1f", angle);
     }
@@ -145,8 +143,8 @@ void draw_section_marks(const Colours& c)
 {
     int sp = space_width(small_font);
     int t = selected_trace;
-    int number_row = height_to_y(height_top - 0.05f * (height_top - height_bottom));
-    int angle_row = height_to_y(height_top - 0.1f * (height_top - height_bottom));
+    int number_row = profile_band_row(NUMBER_BAND);
+    int angle_row = profile_band_row(ANGLE_BAND);
     // At whole-track zoom several start lines fall on one column. Drawn solid, a line that
     // the next one covers (same column, and all span the same rows) can be left out: the next
     // paints over every pixel of it, and the labels drawn between them do not depend on

@@ -54,6 +54,16 @@ int32_t cross_height_to_y(float height)
     return map_to_screen(height, cross_alt_min, cross_alt_max, cross_height, cross_bottom);
 }
 
+int32_t profile_band_row(double share)
+{
+    return height_to_y((float)(profile_alt_max - share * ((double)profile_alt_max - profile_alt_min)));
+}
+
+int32_t cross_band_row(double share)
+{
+    return cross_height_to_y((float)(cross_alt_max - share * ((double)cross_alt_max - cross_alt_min)));
+}
+
 double x_to_distance(int32_t x)
 {
     return profile_dist_min + ((double)profile_dist_max - profile_dist_min) * ((x - profile_left) / (double)profile_width);
@@ -111,6 +121,19 @@ void choose_tick_steps(float range, float* major, float* minor)
     }
     *major = 0.05f;
     *minor = 0.01f;
+}
+
+Ticks axis_ticks(float low, float high, float step)
+{
+    Ticks t = {0.0, step, 0};
+    if (!std::isfinite(low) || !std::isfinite(high) || !(step > 0.0f) || (high - low) / step > 100000.0)
+        return t;
+    t.first = (std::trunc((double)low / step) - 1) * step;
+    while (tick_value(t, 0) < low)
+        t.first += step;
+    while (tick_value(t, t.count) < high)
+        t.count++;
+    return t;
 }
 
 void zoom_to_fit()

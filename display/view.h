@@ -19,6 +19,11 @@ int32_t cross_height_to_y(float height);
 double x_to_distance(int32_t x);
 double y_to_height(int32_t y);
 
+// The row of the height `share` of a panel's height range below its top, where a band of
+// labels stands; the height is worked out in double and mapped as every height is.
+int32_t profile_band_row(double share);
+int32_t cross_band_row(double share);
+
 // Linear map of `value` in [low, high] onto [origin, origin + extent], truncated toward
 // zero. An empty or non-finite range gives `origin`; results stay within a range that
 // every drawing call handles.
@@ -36,4 +41,18 @@ void unclip(BITMAP* bitmap);
 float to_degrees(double radians);
 
 void choose_tick_steps(float range, float* major, float* minor);
+
+// The ticks of an axis from `low` to `high` every `step`: tick k is at first + k * step for k
+// below count. Counted in double from the multiple of the step just below low, so that no sum
+// drifts: a value equal to low (as a float) gets a tick, one equal to high none. A range that is
+// no finite number, or of more than 100000 steps, gets none.
+struct Ticks {
+    double first, step;
+    int count;
+};
+Ticks axis_ticks(float low, float high, float step);
+inline float tick_value(const Ticks& t, int k)
+{
+    return (float)(t.first + k * t.step);
+}
 void zoom_to_fit();

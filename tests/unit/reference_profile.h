@@ -13,8 +13,8 @@
 inline void reference_profile_lines(const Frame& f)
 {
     const int t = selected_trace, sp = text_length(small_font, " ");
-    const int number_row = height_to_y(height_top - 0.05f * (height_top - height_bottom));
-    const int angle_row = height_to_y(height_top - 0.1f * (height_top - height_bottom));
+    const int number_row = profile_band_row(0.05);
+    const int angle_row = profile_band_row(0.1);
     for (int s = first_section; s <= last_section; s++) {
         float d = (float)(trace_start[s][t] / UNITS_PER_METRE);
         int start_colour = s == selected_section ? makecol(224, 255, 255) : makecol(0, 0, 255);
