@@ -168,12 +168,22 @@ void draw_section_marks(const Colours& c)
 }
 
 // The polyline of one trace through the frame's points, one column's run thinned to the
-// points that show.
+// points that show. Rows beyond reach stop there, which changes nothing inside a column; a
+// segment to the next column from such a row is drawn apart, clipped where it really runs.
 void draw_trace(const Frame& f, const float* heights, int colour)
 {
     int n = 0;
     for (int r = 0; r < f.runs; r++) {
         int i = f.run_start[r];
+        if (r > 0) {
+            double x1 = distance_position(f.distances[i - 1]), y1 = height_position(heights[i - 1]);
+            double x2 = distance_position(f.distances[i]), y2 = height_position(heights[i]);
+            if (!within_reach(x1, y1) || !within_reach(x2, y2)) {
+                draw_polyline(page_buffer, f.px, f.py, n, colour);
+                draw_between(page_buffer, x1, y1, x2, y2, colour);
+                n = 0;
+            }
+        }
         float kept[4];
         int count = thin_column(heights + i, f.run_start[r + 1] - i, kept);
         for (int k = 0; k < count; k++) {

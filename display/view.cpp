@@ -1,6 +1,7 @@
 #include "display/view.h"
 
 #include <allegro.h>
+#include <algorithm>
 #include <cmath>
 
 #include "display/graphics.h"
@@ -15,23 +16,74 @@ float cross_offset_min, cross_offset_max, cross_alt_min, cross_alt_max;
 
 namespace {
 
-// Far enough off any screen that a line to it leaves the screen at the same place,
-// near enough that line arithmetic cannot overflow.
-constexpr double SCREEN_LIMIT = 1 << 24;
+// Clips the segment to the square of positions within reach, in double; false when no part of
+// it lies there. Each side is met at the segment's parameter q / p: p the rate at which the
+// segment runs out of that side, q how far inside it the first end lies.
+bool clip_to_reach(double* x1, double* y1, double* x2, double* y2)
+{
+    if (within_reach(*x1, *y1) && within_reach(*x2, *y2))
+        return true;
+    const double dx = *x2 - *x1, dy = *y2 - *y1;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {*x1 + SCREEN_REACH, SCREEN_REACH - *x1, *y1 + SCREEN_REACH, SCREEN_REACH - *y1};
+    double enter = 0.0, leave = 1.0;
+    for (int i = 0; i < 4; i++) {
+        if (p[i] == 0.0) {
+            if (q[i] < 0.0)
+                return false;
+        } else if (p[i] < 0.0) {
+            enter = std::max(enter, q[i] / p[i]);
+        } else {
+            leave = std::min(leave, q[i] / p[i]);
+        }
+    }
+    if (enter > leave)
+        return false;
+    const double x0 = *x1, y0 = *y1;
+    *x1 = x0 + enter * dx, *y1 = y0 + enter * dy;
+    *x2 = x0 + leave * dx, *y2 = y0 + leave * dy;
+    return true;
+}
 
 } // namespace
 
-int32_t map_to_screen(double value, double low, double high, int32_t extent, int32_t origin)
+double screen_position(double value, double low, double high, int32_t extent, int32_t origin)
 {
     double span = high - low;
     if (!(span != 0.0) || !std::isfinite(span) || !std::isfinite(value))
         return origin;
-    double pos = (value - low) / span * extent + origin;
-    if (!(pos > -SCREEN_LIMIT))
-        return (int32_t)-SCREEN_LIMIT;
-    if (pos > SCREEN_LIMIT)
-        return (int32_t)SCREEN_LIMIT;
+    return (value - low) / span * extent + origin;
+}
+
+int32_t map_to_screen(double value, double low, double high, int32_t extent, int32_t origin)
+{
+    double pos = screen_position(value, low, high, extent, origin);
+    if (!(pos > -SCREEN_REACH))
+        return (int32_t)-SCREEN_REACH;
+    if (pos > SCREEN_REACH)
+        return (int32_t)SCREEN_REACH;
     return (int32_t)pos;
+}
+
+bool within_reach(double x, double y)
+{
+    return std::fabs(x) <= SCREEN_REACH && std::fabs(y) <= SCREEN_REACH;
+}
+
+double distance_position(float distance)
+{
+    return screen_position(distance, profile_dist_min, profile_dist_max, profile_width, profile_left);
+}
+
+double height_position(float height)
+{
+    return screen_position(height, profile_alt_min, profile_alt_max, profile_height, profile_bottom);
+}
+
+void draw_between(BITMAP* bitmap, double x1, double y1, double x2, double y2, int colour)
+{
+    if (clip_to_reach(&x1, &y1, &x2, &y2))
+        draw_line(bitmap, (int32_t)x1, (int32_t)y1, (int32_t)x2, (int32_t)y2, colour);
 }
 
 int32_t distance_to_x(float distance)
@@ -76,12 +128,15 @@ double y_to_height(int32_t y)
 
 void profile_line(BITMAP* bitmap, float d1, float h1, float d2, float h2, int colour)
 {
-    draw_line(bitmap, distance_to_x(d1), height_to_y(h1), distance_to_x(d2), height_to_y(h2), colour);
+    draw_between(bitmap, distance_position(d1), height_position(h1), distance_position(d2), height_position(h2),
+                 colour);
 }
 
 void cross_line(float o1, float h1, float o2, float h2, int colour)
 {
-    draw_line(page_buffer, offset_to_x(o1), cross_height_to_y(h1), offset_to_x(o2), cross_height_to_y(h2), colour);
+    auto x = [](float o) { return screen_position(o, cross_offset_min, cross_offset_max, cross_width, cross_left); };
+    auto y = [](float h) { return screen_position(h, cross_alt_min, cross_alt_max, cross_height, cross_bottom); };
+    draw_between(page_buffer, x(o1), y(h1), x(o2), y(h2), colour);
 }
 
 void clip_to_profile(BITMAP* bitmap)

@@ -24,11 +24,20 @@ double y_to_height(int32_t y);
 int32_t profile_band_row(double share);
 int32_t cross_band_row(double share);
 
-// Linear map of `value` in [low, high] onto [origin, origin + extent], truncated toward
-// zero. An empty or non-finite range gives `origin`; results stay within a range that
-// every drawing call handles.
+// Linear map of `value` in [low, high] onto [origin, origin + extent] in double, however far off
+// the screen. An empty or non-finite range, or a value that is no finite number, gives `origin`.
+double screen_position(double value, double low, double high, int32_t extent, int32_t origin);
+// That position truncated toward zero. It stops at SCREEN_REACH either way: farther than any
+// screen, near enough that every drawing call takes it.
 int32_t map_to_screen(double value, double low, double high, int32_t extent, int32_t origin);
+constexpr double SCREEN_REACH = 1 << 24;
+bool within_reach(double x, double y);
+double distance_position(float distance);
+double height_position(float height);
 
+// Draws the line between two screen positions. A line that reaches beyond SCREEN_REACH is first
+// clipped in double to the square within it, so that what shows lies where the mapping puts it.
+void draw_between(BITMAP* bitmap, double x1, double y1, double x2, double y2, int colour);
 void profile_line(BITMAP* bitmap, float d1, float h1, float d2, float h2, int colour);
 void cross_line(float o1, float h1, float o2, float h2, int colour);
 

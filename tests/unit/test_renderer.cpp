@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <random>
@@ -182,6 +183,36 @@ TEST_F(Drawing, FrameStep)
         ASSERT_EQ(i > 0 && f.columns[i] == f.columns[i - 1], !starts_run) << i;
     }
     release_frame(&f);
+}
+
+// A height range of 0 .. 1e-5 m puts the ends of a segment through the panel 10^7 and 10^8 rows
+// off it. The drawn segment crosses the middle row where the line between the uncapped
+// positions does (capped, some seven columns away), both in the view and through profile_line.
+TEST_F(Drawing, DeepZoomLinesCrossWhereTheMappingPutsThem)
+{
+    fresh_model(2, 1);
+    section_length[0] = section_length[1] = 100 * 19685;
+    trace_point[0][0] = {-50 * 19685 - 19685 / 2, 100 * 19685, 0, 0}; // 1 m a metre, 0 at 50.5 m
+    trace_point[1][0] = {50 * 19685 - 19685 / 2, 100 * 19685, 0, 0};
+    compute_trace_lengths();
+    height_bottom = 0, height_top = 1e-5f;
+    const int yellow = makecol(255, 255, 0), row = profile_bottom + profile_height / 2;
+    for (int through_profile_line = 0; through_profile_line < 2; through_profile_line++) {
+        draw_view();
+        const float d1 = 50.0f, h1 = -0.5f, d2 = 56.25f, h2 = 5.75f; // sample points 8 and 9
+        if (through_profile_line) {
+            clear_bitmap(page_buffer);
+            profile_line(page_buffer, d1, h1, d2, h2, yellow);
+        }
+        // The mapping's truncated positions, without the cap at 2^24.
+        auto x = [](double d) { return std::trunc((d - profile_dist_min) / (profile_dist_max - profile_dist_min) * 576 + 32); };
+        auto y = [](double h) { return std::trunc((h - profile_alt_min) / (profile_alt_max - profile_alt_min) * -288 + 456); };
+        double crossing = x(d1) + (y(h1) - row) / (y(h1) - y(h2)) * (x(d2) - x(d1));
+        int drawn = -1;
+        for (int c = profile_left; c <= profile_left + profile_width; c++)
+            drawn = getpixel(page_buffer, c, row) == yellow ? c : drawn;
+        EXPECT_NEAR(drawn, crossing, 1.0) << through_profile_line;
+    }
 }
 
 TEST(ColumnThinning, KeepsTheEndsAndTheExtremes)
