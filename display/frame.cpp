@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "display/view.h"
 
@@ -34,12 +35,15 @@ void sample(Frame* f, int N)
                 (float)(to_int32(trace_start[s][sel] + u * trace_length[s][sel]) / UNITS_PER_METRE);
         }
     }
+    std::vector<double> fraction(N); // spares a division per sample
+    for (int j = 0; j < N; j++)
+        fraction[j] = (double)j / N;
     for (int t = 0; t < num_traces; t++) {
         float* row = f->heights + (size_t)t * f->points;
         for (int k = 0; k < NS; k++) {
             const TracePoint& p = trace_point[first_section + k][t];
             for (int j = 0; j < N; j++)
-                row[k * N + j] = (float)(height_at(p, (double)j / N) / UNITS_PER_METRE);
+                row[k * N + j] = (float)(height_at(p, fraction[j]) / UNITS_PER_METRE);
         }
     }
 }
@@ -100,15 +104,4 @@ void release_frame(Frame* f)
     std::free(f->px);
     std::free(f->py);
     *f = Frame{};
-}
-
-int thin_column(const float* heights, int count, float kept[4])
-{
-    if (count <= 4) {
-        std::copy(heights, heights + count, kept);
-        return count;
-    }
-    const auto [low, high] = std::minmax_element(heights, heights + count);
-    kept[0] = heights[0], kept[1] = *low, kept[2] = *high, kept[3] = heights[count - 1];
-    return 4;
 }

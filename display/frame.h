@@ -2,6 +2,7 @@
 // sample points, their screen columns grouped in runs, the cross-section's heights and the
 // eight panel value ranges. Pure arithmetic over the model and the view range.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 
 #include "track/model.h"
@@ -28,4 +29,13 @@ void release_frame(Frame* f);
 // The heights of one column's run of `count` points that its polyline needs, in order:
 // all of them up to four, else the first, the lowest, the highest and the last. Solid
 // drawing fills the column between the lowest and the highest whatever the order.
-int thin_column(const float* heights, int count, float kept[4]);
+inline int thin_column(const float* heights, int count, float kept[4])
+{
+    if (count <= 4) {
+        std::copy(heights, heights + count, kept);
+        return count;
+    }
+    const auto [low, high] = std::minmax_element(heights, heights + count);
+    kept[0] = heights[0], kept[1] = *low, kept[2] = *high, kept[3] = heights[count - 1];
+    return 4;
+}

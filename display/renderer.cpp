@@ -172,23 +172,24 @@ void draw_section_marks(const Colours& c)
 // segment to the next column from such a row is drawn apart, clipped where it really runs.
 void draw_trace(const Frame& f, const float* heights, int colour)
 {
+    auto beyond = [](int32_t row) { return row == (int32_t)SCREEN_REACH || row == (int32_t)-SCREEN_REACH; };
     int n = 0;
     for (int r = 0; r < f.runs; r++) {
         int i = f.run_start[r];
-        if (r > 0) {
-            double x1 = distance_position(f.distances[i - 1]), y1 = height_position(heights[i - 1]);
-            double x2 = distance_position(f.distances[i]), y2 = height_position(heights[i]);
-            if (!within_reach(x1, y1) || !within_reach(x2, y2)) {
-                draw_polyline(page_buffer, f.px, f.py, n, colour);
-                draw_between(page_buffer, x1, y1, x2, y2, colour);
-                n = 0;
-            }
-        }
         float kept[4];
+        int32_t rows[4];
         int count = thin_column(heights + i, f.run_start[r + 1] - i, kept);
+        for (int k = 0; k < count; k++)
+            rows[k] = height_to_y(kept[k]);
+        if (n > 0 && (beyond(f.py[n - 1]) || beyond(rows[0]))) {
+            draw_polyline(page_buffer, f.px, f.py, n, colour);
+            draw_between(page_buffer, distance_position(f.distances[i - 1]), height_position(heights[i - 1]),
+                         distance_position(f.distances[i]), height_position(heights[i]), colour);
+            n = 0;
+        }
         for (int k = 0; k < count; k++) {
             f.px[n] = f.columns[i];
-            f.py[n++] = height_to_y(kept[k]);
+            f.py[n++] = rows[k];
         }
     }
     draw_polyline(page_buffer, f.px, f.py, n, colour);
