@@ -51,6 +51,15 @@ void print_label(FONT* f, int x, int y, int colour, const char* format, int widt
     textout_ex(page_buffer, f, text, x, y, colour, -1);
 }
 
+void draw_cross_section_frame(const Colours& c)
+{
+    int cl = cross_left, cb = cross_bottom, cr = cross_left + cross_width, ct = cross_bottom + cross_height;
+    line(page_buffer, cl, cb, cr, cb, c.grey);
+    line(page_buffer, cl, cb, cl, ct, c.grey);
+    line(page_buffer, cl, ct, cr, ct, c.grey);
+    line(page_buffer, cr, cb, cr, ct, c.grey);
+}
+
 // The label bands below the top edge of either panel, as shares of its height.
 constexpr double NUMBER_BAND = 0.05, ANGLE_BAND = 0.1;
 
@@ -139,6 +148,15 @@ void draw_cross_section(const float* heights, const Colours& c)
     }
 }
 
+void draw_profile_frame(const Colours& c)
+{
+    int l = profile_left, b = profile_bottom, r = profile_left + profile_width, t = profile_bottom + profile_height;
+    line(page_buffer, l - 1, b + 1, r, b + 1, c.grey);
+    line(page_buffer, l - 1, b, l - 1, t, c.grey);
+    line(page_buffer, l - 1, t - 1, r, t - 1, c.grey);
+    line(page_buffer, r, b, r, t, c.grey);
+}
+
 void draw_section_marks(const Colours& c)
 {
     int sp = space_width(small_font);
@@ -204,24 +222,6 @@ void draw_altitude_reference(const Colours& c)
         line(page_buffer, x - 2, y, x + 2, y, c.white);
         line(page_buffer, x, y - 2, x, y + 2, c.white);
     }
-}
-
-void draw_cross_section_frame(const Colours& c)
-{
-    int cl = cross_left, cb = cross_bottom, cr = cross_left + cross_width, ct = cross_bottom + cross_height;
-    line(page_buffer, cl, cb, cr, cb, c.grey);
-    line(page_buffer, cl, cb, cl, ct, c.grey);
-    line(page_buffer, cl, ct, cr, ct, c.grey);
-    line(page_buffer, cr, cb, cr, ct, c.grey);
-}
-
-void draw_profile_frame(const Colours& c)
-{
-    int l = profile_left, b = profile_bottom, r = profile_left + profile_width, t = profile_bottom + profile_height;
-    line(page_buffer, l - 1, b + 1, r, b + 1, c.grey);
-    line(page_buffer, l - 1, b, l - 1, t, c.grey);
-    line(page_buffer, l - 1, t - 1, r, t - 1, c.grey);
-    line(page_buffer, r, b, r, t, c.grey);
 }
 
 } // namespace
