@@ -112,6 +112,11 @@ void draw_line(BITMAP* bitmap, int x1, int y1, int x2, int y2, int colour)
     line_pixels(bitmap, false, x1, y1, x2, y2, colour);
 }
 
+void draw_solid_column(BITMAP* bitmap, int x, int y1, int y2, int colour)
+{
+    vertical_run(bitmap, direct_pixels(bitmap), clip_of(bitmap), x, y1, y2, colour);
+}
+
 void draw_polyline(BITMAP* bitmap, const int32_t* xs, const int32_t* ys, int n, int colour)
 {
     bool direct = direct_pixels(bitmap);

@@ -163,6 +163,7 @@ void draw_section_marks(const Colours& c)
     int t = selected_trace;
     int number_row = profile_band_row(NUMBER_BAND);
     int angle_row = profile_band_row(ANGLE_BAND);
+    const int bottom = height_to_y(height_bottom), top = height_to_y(height_top);
     // At whole-track zoom several start lines fall on one column. Drawn solid, a line that
     // the next one covers (same column, and all span the same rows) can be left out: the next
     // paints over every pixel of it, and the labels drawn between them do not depend on
@@ -170,11 +171,10 @@ void draw_section_marks(const Colours& c)
     auto start_of = [t](int s) { return (float)(trace_start[s][t] / UNITS_PER_METRE); };
     int next_x = distance_to_x(start_of(first_section));
     for (int s = first_section; s <= last_section; s++) {
-        float d = start_of(s);
-        const int x = next_x; // the column of d
+        const int x = next_x; // the column of the section's start
         next_x = s < last_section ? distance_to_x(start_of(s + 1)) : x - 1;
         if (next_x != x)
-            profile_line(page_buffer, d, height_bottom, d, height_top, s == selected_section ? c.light_cyan : c.blue);
+            draw_solid_column(page_buffer, x, bottom, top, s == selected_section ? c.light_cyan : c.blue);
         float mid = (float)((trace_length[s][t] / 2 + (double)trace_start[s][t]) / UNITS_PER_METRE);
         print_label(small_font, distance_to_x(mid) - 2 * sp, number_row, c.grey, "%3d", 3, s);
         if (show_angles && trace_length[s][t] != 0) {
