@@ -1,5 +1,6 @@
 // A full redraw of the largest track (4095 sections, 16 traces, the whole track shown,
-// angle labels on), with the merged polylines and with one line per segment.
+// angle labels on); and its profile lines alone, as the renderer draws them and as the
+// straightforward reference draws them, one line per segment.
 //
 // The page is drawn off screen; when DISPLAY names an X server (Xvfb will do), the
 // "window" variants also open a window of the same size so that the copy to the
@@ -13,10 +14,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "display/frame.h"
 #include "display/graphics.h"
 #include "display/layout.h"
 #include "display/renderer.h"
 #include "display/view.h"
+#include "tests/unit/reference_profile.h"
 #include "track/lengths.h"
 #include "track/model.h"
 
@@ -70,18 +73,30 @@ bool prepare(int w, int h, bool window)
     return true;
 }
 
-void draw_frame(benchmark::State& state, int w, int h, bool every_segment, bool window)
+void draw_frame(benchmark::State& state, int w, int h, bool window)
 {
     if (!prepare(w, h, window)) {
         state.SkipWithError(("cannot open the window: " + std::string(allegro_error)).c_str());
         return;
     }
-    draw_every_segment = every_segment;
     for (auto _ : state) {
         draw_view();
         benchmark::ClobberMemory();
     }
-    draw_every_segment = false;
+}
+
+void draw_profile(benchmark::State& state, int w, int h, void (*paint)(const Frame&))
+{
+    prepare(w, h, false);
+    Frame f;
+    compute_frame(&f);
+    clip_to_profile(page_buffer);
+    for (auto _ : state) {
+        clear_bitmap(page_buffer);
+        paint(f);
+        benchmark::ClobberMemory();
+    }
+    release_frame(&f);
 }
 
 void register_all(bool with_window)
@@ -89,15 +104,19 @@ void register_all(bool with_window)
     const struct {
         int w, h;
     } sizes[] = {{640, 480}, {1600, 1200}};
-    for (int window = 0; window <= (with_window ? 1 : 0); window++)
-        for (auto size : sizes)
-            for (int every = 0; every < 2; every++) {
-                std::string name = std::string("draw_view/") + std::to_string(size.w) + "x" +
-                                   std::to_string(size.h) + (every ? "/every_segment" : "/fast") +
-                                   (window ? "/window" : "/offscreen");
-                benchmark::RegisterBenchmark(name.c_str(), draw_frame, size.w, size.h, every != 0, window != 0)
-                    ->Unit(benchmark::kMillisecond);
-            }
+    for (auto size : sizes) {
+        std::string wh = std::to_string(size.w) + "x" + std::to_string(size.h);
+        for (int window = 0; window <= (with_window ? 1 : 0); window++)
+            benchmark::RegisterBenchmark(("draw_view/" + wh + "/fast" + (window ? "/window" : "/offscreen")).c_str(),
+                                         draw_frame, size.w, size.h, window != 0)
+                ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("profile/" + wh + "/fast").c_str(), draw_profile, size.w, size.h,
+                                     paint_profile_lines)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("profile/" + wh + "/reference").c_str(), draw_profile, size.w, size.h,
+                                     reference_profile_lines)
+            ->Unit(benchmark::kMillisecond);
+    }
 }
 
 } // namespace

@@ -50,52 +50,43 @@ void step_history(bool undo)
     show_message(text);
 }
 
-void move_section_range(int scancode)
+// Moves one end of the range first..last of 0..count - 1 for a keypad key: an end moves
+// inward only while the ends stay more than one apart, outward only up to the last slot.
+void move_range(int scancode, int32_t* first, int32_t* last, int32_t count)
 {
     switch (scancode) {
     case KEY_7_PAD:
-        if (first_section < last_section - 1)
-            first_section++;
-        if (selected_section < first_section)
-            selected_section = first_section;
+        if (*first + 1 < *last)
+            ++*first;
         break;
     case KEY_1_PAD:
-        if (first_section > 0)
-            first_section--;
+        if (*first > 0)
+            --*first;
         break;
     case KEY_9_PAD:
-        if (last_section < num_sections - 1)
-            last_section++;
+        if (*last < count - 1)
+            ++*last;
         break;
     case KEY_3_PAD:
-        if (first_section + 1 < last_section)
-            last_section--;
-        if (selected_section > last_section)
-            selected_section = last_section;
+        if (*first + 1 < *last)
+            --*last;
         break;
     }
 }
 
-void move_trace_range(int scancode)
+// The pointer's panel picks the range: traces over the cross-section, else sections. The two
+// keys that narrow the section range then pull the selection into it, moved or not.
+void move_range_under_pointer(int scancode, int pointer_y)
 {
-    switch (scancode) {
-    case KEY_7_PAD:
-        if (first_trace < last_trace - 1)
-            first_trace++;
-        break;
-    case KEY_1_PAD:
-        if (first_trace > 0)
-            first_trace--;
-        break;
-    case KEY_9_PAD:
-        if (last_trace < num_traces - 1)
-            last_trace++;
-        break;
-    case KEY_3_PAD:
-        if (first_trace + 1 < last_trace)
-            last_trace--;
-        break;
+    if (pointer_y <= cross_bottom) {
+        move_range(scancode, &first_trace, &last_trace, num_traces);
+        return;
     }
+    move_range(scancode, &first_section, &last_section, num_sections);
+    if (scancode == KEY_7_PAD && selected_section < first_section)
+        selected_section = first_section;
+    if (scancode == KEY_3_PAD && selected_section > last_section)
+        selected_section = last_section;
 }
 
 // The height limits change by a share of the span, in double precision.
@@ -162,10 +153,7 @@ void perform_command(int scancode, bool shift, int pointer_y)
     case KEY_3_PAD:
     case KEY_7_PAD:
     case KEY_9_PAD:
-        if (pointer_y <= cross_bottom)
-            move_trace_range(scancode);
-        else
-            move_section_range(scancode);
+        move_range_under_pointer(scancode, pointer_y);
         break;
     case KEY_INSERT:
     case KEY_DEL:

@@ -1,9 +1,13 @@
 #include "display/lines.h"
 
 #include <allegro.h>
-#include <allegro/internal/aintern.h>
 #include <algorithm>
 #include <cstdlib>
+
+int64_t line_secondary_steps(int64_t k, int64_t a, int64_t b)
+{
+    return (2 * b * k + a) / (2 * a);
+}
 
 namespace {
 
@@ -18,9 +22,11 @@ Clip clip_of(BITMAP* b)
     return {0, 0, b->w, b->h};
 }
 
+// Where pixels may go straight into memory: a 32-bit memory bitmap drawn in solid mode,
+// which only the polyline may take for granted; elsewhere the library plots them.
 bool direct_pixels(BITMAP* b)
 {
-    return is_memory_bitmap(b) && bitmap_color_depth(b) == 32 && _drawing_mode == DRAW_MODE_SOLID;
+    return is_memory_bitmap(b) && bitmap_color_depth(b) == 32;
 }
 
 inline void plot(BITMAP* b, bool direct, const Clip& c, int x, int y, int colour)
@@ -51,20 +57,12 @@ void vertical_run(BITMAP* b, bool direct, const Clip& c, int x, int y1, int y2, 
         ((uint32_t*)b->line[y])[x] = (uint32_t)colour;
 }
 
-} // namespace
-
-int64_t line_secondary_steps(int64_t k, int64_t a, int64_t b)
-{
-    return (2 * b * k + a) / (2 * a);
-}
-
-void draw_line(BITMAP* bitmap, int x1, int y1, int x2, int y2, int colour)
+void line_pixels(BITMAP* bitmap, bool direct, int x1, int y1, int x2, int y2, int colour)
 {
     Clip c = clip_of(bitmap);
     if (std::max(x1, x2) < c.left || std::min(x1, x2) >= c.right || std::max(y1, y2) < c.top ||
         std::min(y1, y2) >= c.bottom)
         return;
-    bool direct = direct_pixels(bitmap);
     if (x1 == x2) {
         // The library draws these with vline too.
         vertical_run(bitmap, direct, c, x1, y1, y2, colour);
@@ -107,6 +105,18 @@ void draw_line(BITMAP* bitmap, int x1, int y1, int x2, int y2, int colour)
     }
 }
 
+} // namespace
+
+void draw_line(BITMAP* bitmap, int x1, int y1, int x2, int y2, int colour)
+{
+    line_pixels(bitmap, false, x1, y1, x2, y2, colour);
+}
+
+void draw_solid_column(BITMAP* bitmap, int x, int y1, int y2, int colour)
+{
+    vertical_run(bitmap, direct_pixels(bitmap), clip_of(bitmap), x, y1, y2, colour);
+}
+
 void draw_polyline(BITMAP* bitmap, const int32_t* xs, const int32_t* ys, int n, int colour)
 {
     bool direct = direct_pixels(bitmap);
@@ -129,7 +139,7 @@ void draw_polyline(BITMAP* bitmap, const int32_t* xs, const int32_t* ys, int n, 
         if (j > i)
             vertical_run(bitmap, direct, c, xs[i], lo, hi, colour);
         if (j + 1 < n)
-            draw_line(bitmap, xs[j], ys[j], xs[j + 1], ys[j + 1], colour);
+            line_pixels(bitmap, direct, xs[j], ys[j], xs[j + 1], ys[j + 1], colour);
         i = j + 1;
     }
 }

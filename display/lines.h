@@ -6,12 +6,16 @@
 
 struct BITMAP;
 
+// In any drawing mode.
 void draw_line(BITMAP* bitmap, int x1, int y1, int x2, int y2, int colour);
 
-// Draws the segments between consecutive points (n points, n - 1 segments) in one colour.
-// Segments inside one pixel column are merged into one run: in solid drawing mode the
-// pixels are those of drawing every segment with `draw_line`.
+// Draws the segments between consecutive points (n points, n - 1 segments) in one colour,
+// in solid drawing mode only: segments inside one pixel column are merged into one run,
+// and the pixels are those of drawing every segment with `draw_line`.
 void draw_polyline(BITMAP* bitmap, const int32_t* xs, const int32_t* ys, int n, int colour);
+
+// A vertical line, in solid drawing mode only: the pixels of `draw_line`.
+void draw_solid_column(BITMAP* bitmap, int x, int y1, int y2, int colour);
 
 // Number of steps of the secondary axis taken before step k of a line whose primary
 // extent is a and secondary extent b (0 <= b <= a, a > 0).

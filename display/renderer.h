@@ -1,10 +1,12 @@
 // The editor's view: the cross-section of the selected section and the height profile.
 #pragma once
 
-// Draws both panels into the page buffer and shows the page.
+struct Frame;
+
+// Draws both panels into the page buffer and shows the page. Callers leave the drawing
+// mode solid.
 void draw_view();
 
-// When set, the profile is drawn the straightforward way, to compare the fast drawing
-// against: every section start line and every trace segment through the mapping's line
-// function, and the section labels with textprintf_ex.
-extern bool draw_every_segment;
+// The profile's section start lines with their labels and every trace's polyline, as
+// draw_view paints them into the page buffer; the clip is the caller's.
+void paint_profile_lines(const Frame& f);

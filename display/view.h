@@ -19,16 +19,49 @@ int32_t cross_height_to_y(float height);
 double x_to_distance(int32_t x);
 double y_to_height(int32_t y);
 
-// Linear map of `value` in [low, high] onto [origin, origin + extent], truncated toward
-// zero. An empty or non-finite range gives `origin`; results stay within a range that
-// every drawing call handles.
-int32_t map_to_screen(double value, double low, double high, int32_t extent, int32_t origin);
+// The row of the height `share` of a panel's height range below its top, where a band of
+// labels stands; the height is worked out in double and mapped as every height is.
+int32_t profile_band_row(double share);
+int32_t cross_band_row(double share);
 
+// Linear map of `value` in [low, high] onto [origin, origin + extent] in double, however far off
+// the screen. An empty or non-finite range, or a value that is no finite number, gives `origin`.
+double screen_position(double value, double low, double high, int32_t extent, int32_t origin);
+// That position truncated toward zero. It stops at SCREEN_REACH either way: farther than any
+// screen, near enough that every drawing call takes it.
+int32_t map_to_screen(double value, double low, double high, int32_t extent, int32_t origin);
+constexpr double SCREEN_REACH = 1 << 24;
+bool within_reach(double x, double y);
+double distance_position(float distance);
+double height_position(float height);
+
+// Draws the line between two screen positions. A line that reaches beyond SCREEN_REACH is first
+// clipped in double to the square within it, so that what shows lies where the mapping puts it.
+void draw_between(BITMAP* bitmap, double x1, double y1, double x2, double y2, int colour);
 void profile_line(BITMAP* bitmap, float d1, float h1, float d2, float h2, int colour);
 void cross_line(float o1, float h1, float o2, float h2, int colour);
+
+// Confine drawing on `bitmap` to one panel, both edges included, or to the whole bitmap.
+void clip_to_profile(BITMAP* bitmap);
+void clip_to_cross_section(BITMAP* bitmap);
+void unclip(BITMAP* bitmap);
 
 // Angles are shown in degrees of this conversion, stored as a float.
 float to_degrees(double radians);
 
 void choose_tick_steps(float range, float* major, float* minor);
+
+// The ticks of an axis from `low` to `high` every `step`: tick k is at first + k * step for k
+// below count. Counted in double from the multiple of the step just below low, so that no sum
+// drifts: a value equal to low (as a float) gets a tick, one equal to high none. A range that is
+// no finite number, or of more than 100000 steps, gets none.
+struct Ticks {
+    double first, step;
+    int count;
+};
+Ticks axis_ticks(float low, float high, float step);
+inline float tick_value(const Ticks& t, int k)
+{
+    return (float)(t.first + k * t.step);
+}
 void zoom_to_fit();

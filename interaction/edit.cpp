@@ -5,7 +5,6 @@
 
 #include "display/graphics.h"
 #include "display/layout.h"
-#include "display/lines.h"
 #include "display/renderer.h"
 #include "display/view.h"
 #include "interaction/edit_math.h"
@@ -29,26 +28,18 @@ bool moved(const Pointer& last)
     return mouse_x != last.x || mouse_y != last.y;
 }
 
-void clip_to_profile()
-{
-    set_clip_rect(screen, profile_left, profile_bottom + profile_height, profile_left + profile_width, profile_bottom);
-}
-
-void unclip()
-{
-    set_clip_rect(screen, 0, 0, SCREEN_W - 1, SCREEN_H - 1);
-}
-
-void xor_mode()
+// A preview is drawn on the screen in exclusive-or, confined to the profile panel, so that
+// drawing it again erases it; a reading shown meanwhile ends the preview and begins it again.
+void begin_preview()
 {
     drawing_mode(DRAW_MODE_XOR, nullptr, 0, 0);
-    clip_to_profile();
+    clip_to_profile(screen);
 }
 
-void solid_mode()
+void end_preview()
 {
     drawing_mode(DRAW_MODE_SOLID, nullptr, 0, 0);
-    unclip();
+    unclip(screen);
 }
 
 void prompt(int row, const char* text)
@@ -65,8 +56,7 @@ bool outside_profile(int x, int y)
 // The line through the new point and the pointer, continued as far on the other side.
 void draw_gradient_line(float start, float h, float dx, float dy)
 {
-    draw_line(screen, distance_to_x(start - dx), height_to_y(h - dy), distance_to_x(start + dx), height_to_y(h + dy),
-              makecol(255, 255, 255));
+    profile_line(screen, start - dx, h - dy, start + dx, h + dy, makecol(255, 255, 255));
 }
 
 // The angle shown while a gradient is defined; a vertical pointer direction reads ±90.
@@ -85,7 +75,7 @@ float drag_height(int s, int t)
     auto preview = [&] { draw_edit_preview((float)trace_length[s][t], (float)trace_point[s][t].slope, h, s); };
     scare_mouse();
     prompt(10, "Release MBTN1 to set new height.");
-    xor_mode();
+    begin_preview();
     preview();
     unscare_mouse();
     while (mouse_b) {
@@ -96,14 +86,14 @@ float drag_height(int s, int t)
         last = pointer_now();
         h = (float)y_to_height(last.y);
         preview();
-        solid_mode();
+        end_preview();
         draw_reading("Current height:", "Current height:       ", "Current height: %6.2f m", h);
-        xor_mode();
+        begin_preview();
         unscare_mouse();
     }
     scare_mouse();
     preview();
-    solid_mode();
+    end_preview();
     unscare_mouse();
     draw_view();
     scare_mouse();
@@ -132,7 +122,7 @@ bool define_gradient(int s, int t, float h, float* dx, float* dy)
         *dx = (float)(x_to_distance(last.x) - start);
         *dy = (float)(y_to_height(last.y) - h);
         scare_mouse();
-        xor_mode();
+        begin_preview();
         draw_gradient_figures(s, start, h, *dx, *dy);
         unscare_mouse();
         while (!mouse_b) {
@@ -145,16 +135,16 @@ bool define_gradient(int s, int t, float h, float* dx, float* dy)
             *dy = (float)(y_to_height(last.y) - h);
             draw_gradient_figures(s, start, h, *dx, *dy);
             if (show_angles) {
-                solid_mode();
+                end_preview();
                 draw_reading("Current gradient: ", "Current gradient:       ", "Current gradient: %6.1f degrees",
                              gradient_degrees(*dx, *dy));
-                xor_mode();
+                begin_preview();
             }
             unscare_mouse();
         }
         bool cancel = mouse_b & 2;
         if (!cancel && *dx != 0.0f) {
-            solid_mode();
+            end_preview();
             return true;
         }
         if (!cancel) {
@@ -169,7 +159,7 @@ bool define_gradient(int s, int t, float h, float* dx, float* dy)
             if (!cancel)
                 continue;
         }
-        solid_mode();
+        end_preview();
         while (mouse_b)
             ;
         return false;
@@ -178,22 +168,7 @@ bool define_gradient(int s, int t, float h, float* dx, float* dy)
 
 } // namespace
 
-int nearest_section(float d)
-{
-    int t = selected_trace;
-    float best = 1000000.0f;
-    int best_index = 0;
-    for (int i = 0; i < num_sections; i++) {
-        float distance = std::fabs(d - trace_start_m[i][t]);
-        if (distance < best) {
-            best = distance;
-            best_index = i;
-        }
-    }
-    return best_index;
-}
-
-void draw_section_curve(int section, const float* block)
+void draw_section_curve(int section, const TracePoint& p)
 {
     const int N = steps_per_section;
     const int t = selected_trace;
@@ -203,7 +178,7 @@ void draw_section_curve(int section, const float* block)
     for (int i = 0; i < N; i++) {
         double u = (double)i / (N - 1);
         distance[i] = (float)(to_int32(u * trace_length[section][t] + trace_start[section][t]) / UNITS_PER_METRE);
-        height[i] = (float)((block[0] + block[1] * u + block[2] * u * u + block[3] * u * u * u) / UNITS_PER_METRE);
+        height[i] = (float)(height_at(p, u) / UNITS_PER_METRE);
     }
     int colour = makecol(224, 255, 255);
     for (int i = 0; i + 1 < N; i++)
@@ -216,13 +191,8 @@ void draw_edit_preview(float run, float rise, float h, int s)
         return; // no finite gradient to show
     int32_t p_block[4], s_block[4];
     edit_coefficients(s, selected_trace, h, (double)rise / run, p_block, s_block);
-    float block[4];
-    for (int i = 0; i < 4; i++)
-        block[i] = (float)p_block[i];
-    draw_section_curve(previous_section(s), block);
-    for (int i = 0; i < 4; i++)
-        block[i] = (float)s_block[i];
-    draw_section_curve(s, block);
+    draw_section_curve(previous_section(s), {p_block[0], p_block[1], p_block[2], p_block[3]});
+    draw_section_curve(s, {s_block[0], s_block[1], s_block[2], s_block[3]});
 }
 
 int edit_height_and_gradient()

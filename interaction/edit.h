@@ -2,8 +2,9 @@
 #pragma once
 #include <cstdint>
 
+#include "track/model.h"
+
 int edit_height_and_gradient();
-// The section whose start along the selected trace is nearest to distance d (metres).
-int nearest_section(float d);
 void draw_edit_preview(float run, float rise, float h, int s);
-void draw_section_curve(int section, const float* block);
+// The curve of `p` over `section` along the selected trace, on the screen.
+void draw_section_curve(int section, const TracePoint& p);

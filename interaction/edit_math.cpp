@@ -1,5 +1,7 @@
 #include "interaction/edit_math.h"
 
+#include <cmath>
+
 #include "track/hermite.h"
 #include "track/history.h"
 #include "track/model.h"
@@ -33,9 +35,26 @@ void apply_block(int section, int t, const int32_t block[4])
             shift_by(trace_point[section][k], old, block);
         }
     store(trace_point[section][t], block);
+    for (int k = 0; k < num_traces; k++)
+        mirror_wrap_slot(section, k);
 }
 
 } // namespace
+
+int nearest_section(float d)
+{
+    int t = selected_trace;
+    float best = 1000000.0f;
+    int best_index = 0;
+    for (int i = 0; i < num_sections; i++) {
+        float distance = std::fabs(d - trace_start_m[i][t]);
+        if (distance < best) {
+            best = distance;
+            best_index = i;
+        }
+    }
+    return best_index;
+}
 
 int previous_section(int s)
 {
@@ -73,9 +92,5 @@ void apply_edit(int s, int t, double h, double g)
     // measured against the first.
     apply_block(previous_section(s), t, p_block);
     apply_block(s, t, s_block);
-    for (int k = 0; k < num_traces; k++) {
-        history_touch(num_sections, k);
-        mirror_wrap_slot(0, k);
-    }
     history_end(CHANGE_EDIT, s);
 }

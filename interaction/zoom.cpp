@@ -6,7 +6,7 @@
 #include "display/graphics.h"
 #include "display/renderer.h"
 #include "display/view.h"
-#include "interaction/edit.h"
+#include "interaction/edit_math.h"
 #include "track/model.h"
 
 int zoom_to_rectangle(int x1, int y1, int x2, int y2)

@@ -13,7 +13,15 @@
 
 namespace {
 
-constexpr int RECORD_SIZE = 52;
+// Where the values read stand in a track file. The file's middle part varies in size from
+// track to track, but the section table is its last part, one record per section: so record
+// s is found counting back from the end of the file.
+constexpr size_t TRACE_COUNT_AT = 12;
+constexpr size_t SECTION_COUNT_AT = 16;
+constexpr size_t TRACE_POSITIONS_AT = 28; // 16 positions, 4 bytes each
+constexpr size_t RECORD_SIZE = 52;
+constexpr size_t RECORD_LENGTH_AT = 8;          // within a record, after the kind byte at 0
+constexpr size_t RECORD_HEADING_CHANGE_AT = 28; // within a record
 constexpr float TURN_FRACTION = 4.656613e-10f; // 2^-31: one full turn is 2^31
 constexpr double FULL_TURN = 6.2831853;
 
@@ -46,7 +54,7 @@ float missing_closure_degrees(float total_radians)
 
 namespace {
 
-constexpr size_t HEADER_SIZE = 92; // up to the last trace position
+constexpr size_t HEADER_SIZE = TRACE_POSITIONS_AT + 4 * MAX_TRACES; // up to the last trace position
 
 // What the reader takes from a track file: its start, and its end, which holds the section
 // table. A short file gives less of either; a file that is not a regular one gives nothing,
@@ -79,13 +87,13 @@ bool parse_track_bytes(const TrackFileBytes& b)
 {
     bool complete = true;
     int32_t count;
-    if (get_int32(b.head, b.head_size, 12, count)) {
+    if (get_int32(b.head, b.head_size, TRACE_COUNT_AT, count)) {
         if (count != num_traces)
             std::printf("Warning: Number of traces in .txt and .trk does not match!\n");
     } else {
         complete = false;
     }
-    if (get_int32(b.head, b.head_size, 16, count)) {
+    if (get_int32(b.head, b.head_size, SECTION_COUNT_AT, count)) {
         if (count != num_sections)
             std::printf("Warning: Number of sections in .txt and .trk does not match!\n");
     } else {
@@ -93,16 +101,16 @@ bool parse_track_bytes(const TrackFileBytes& b)
     }
     for (int k = 0; k < MAX_TRACES; k++) {
         int32_t position;
-        if (get_int32(b.head, b.head_size, 28 + 4 * (size_t)k, position))
+        if (get_int32(b.head, b.head_size, TRACE_POSITIONS_AT + 4 * (size_t)k, position))
             trace_offset[k] = (float)(position / UNITS_PER_METRE);
         else
             complete = false;
     }
     for (int s = 0; s < num_sections; s++) {
-        size_t back = (size_t)RECORD_SIZE * (size_t)(num_sections - s);
+        size_t back = RECORD_SIZE * (size_t)(num_sections - s);
         int32_t length, heading;
-        if (back > b.tail_size || !get_int32(b.tail, b.tail_size, b.tail_size - back + 8, length) ||
-            !get_int32(b.tail, b.tail_size, b.tail_size - back + 28, heading)) {
+        if (back > b.tail_size || !get_int32(b.tail, b.tail_size, b.tail_size - back + RECORD_LENGTH_AT, length) ||
+            !get_int32(b.tail, b.tail_size, b.tail_size - back + RECORD_HEADING_CHANGE_AT, heading)) {
             complete = false;
             continue;
         }
@@ -189,7 +197,7 @@ void check_closure()
             total = to_float(total + section_length[s] / (section_radius[s] * UNITS_PER_METRE));
     }
     float missing = missing_closure_degrees(total);
-    if (missing > 0.2f) {
+    if (missing > 0.2) {
         std::printf("Caution: Possible error in radius data\n");
         std::printf("Missing %7.2f degrees to close track\n", missing);
     }

@@ -30,12 +30,14 @@ void compute_trace_lengths()
             }
         }
     }
+    // The wrap-around slot: its lengths and start are set here once, its heights follow
+    // section 0 by the slot's one rule.
     if (n >= 0 && n < MAX_SECTIONS) {
         section_length[n] = section_length[0];
         for (int t = 0; t < m; t++) {
             trace_length[n][t] = trace_length[0][t];
             trace_start[n][t] = trace_start[0][t];
-            trace_point[n][t] = trace_point[0][t];
+            mirror_wrap_slot(0, t);
         }
     }
     for (int s = 0; s < n; s++)

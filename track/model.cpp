@@ -73,6 +73,8 @@ double end_derivative(const TracePoint& p)
 
 void mirror_wrap_slot(int32_t section, int32_t trace)
 {
+    if (num_sections < 0 || num_sections >= MAX_SECTIONS)
+        return;
     if (section == 0)
         trace_point[num_sections][trace] = trace_point[0][trace];
     else if (section == num_sections)
