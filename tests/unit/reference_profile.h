@@ -8,27 +8,24 @@
 #include "display/frame.h"
 #include "display/graphics.h"
 #include "display/view.h"
-#include "track/model.h"
 
 inline void reference_profile_lines(const Frame& f)
 {
-    const int t = selected_trace, sp = text_length(small_font, " ");
-    const int number_row = profile_band_row(0.05);
-    const int angle_row = profile_band_row(0.1);
+    const int t = selected_trace, sp = text_length(small_font, " "), white = makecol(255, 255, 255);
     for (int s = first_section; s <= last_section; s++) {
-        float d = (float)(trace_start[s][t] / UNITS_PER_METRE);
-        int start_colour = s == selected_section ? makecol(224, 255, 255) : makecol(0, 0, 255);
-        profile_line(page_buffer, d, height_bottom, d, height_top, start_colour);
-        float mid = (float)((trace_length[s][t] / 2 + (double)trace_start[s][t]) / UNITS_PER_METRE);
-        textprintf_ex(page_buffer, small_font, distance_to_x(mid) - 2 * sp, number_row, makecol(211, 211, 211), -1,
-                      "%3d", s);
+        const float d = (float)(trace_start[s][t] / UNITS_PER_METRE);
+        const float mid = (float)((trace_length[s][t] / 2 + (double)trace_start[s][t]) / UNITS_PER_METRE);
+        profile_line(page_buffer, d, height_bottom, d, height_top,
+                     s == selected_section ? makecol(224, 255, 255) : makecol(0, 0, 255));
+        textprintf_ex(page_buffer, small_font, distance_to_x(mid) - 2 * sp, profile_band_row(0.05),
+                      makecol(211, 211, 211), -1, "%3d", s);
         if (show_angles && trace_length[s][t] != 0)
-            textprintf_ex(page_buffer, small_font, distance_to_x(d) - 4 * sp, angle_row, makecol(255, 255, 255), -1,
-                          "%6.1f", to_degrees(std::atan((double)trace_point[s][t].slope / trace_length[s][t])));
+            textprintf_ex(page_buffer, small_font, distance_to_x(d) - 4 * sp, profile_band_row(0.1), white,
+                          -1, "%6.1f", to_degrees(std::atan((double)trace_point[s][t].slope / trace_length[s][t])));
     }
     for (int k = 0; k <= num_traces; k++) { // the selected trace again, last
         const float* h = f.heights + (size_t)(k < num_traces ? k : t) * f.points;
-        int colour = k < num_traces ? makecol(255, 0, 0) : makecol(255, 255, t == centre_line_trace ? 0 : 255);
+        const int colour = k < num_traces ? makecol(255, 0, 0) : t == centre_line_trace ? makecol(255, 255, 0) : white;
         for (int i = 0; i + 1 < f.points; i++)
             profile_line(page_buffer, f.distances[i], h[i], f.distances[i + 1], h[i + 1], colour);
     }
