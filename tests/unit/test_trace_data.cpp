@@ -60,7 +60,7 @@ TEST(TraceDataFile, ExactLayout)
         p = {INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN};
     std::string text(2 * trace_data_capacity(), '\0');
     EXPECT_LE(format_trace_data(&text[0], text.size()), (int)trace_data_capacity());
-    fill_model(300, 2);
+    fill_model(MAX_SECTIONS - 1, 2); // the largest model
     ASSERT_EQ(save(dir.file("t")) + save("/dev/null"), saved + saved); // over the previous file; a device cannot be synced
     EXPECT_TRUE(read_file(dir.file("t")) == formatted());
 }
