@@ -4,7 +4,9 @@
 
 #include <filesystem>
 #include <regex>
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <tuple>
 #include <unistd.h>
 
@@ -141,6 +143,66 @@ TEST(TraceDataFile, FullFileSystem)
         EXPECT_TRUE(read_file(target) == (sections == 3 ? formatted() : previous) && files_in(mount_point) == 1) << sections;
     }
     EXPECT_EQ(std::system(("umount '" + mount_point + "'").c_str()), 0);
+}
+
+} // namespace
+
+namespace {
+
+// A save killed at any moment of its cycle leaves the previous file or the new one, whole.
+TEST(TraceDataFile, KilledSaverLeavesAWholeFile)
+{
+    ScratchDir dir;
+    std::string versions[2];
+    for (int v : {0, 1}) {
+        fill_model(MAX_SECTIONS - 1, MAX_TRACES);
+        trace_point[0][0].height = v;
+        versions[v] = formatted();
+    }
+    write_file(dir.file("t"), versions[0]);
+    std::snprintf(out_file_name, FILE_NAME_SIZE, "%s", dir.file("t").c_str());
+    for (int round = 0; round < 8; round++) {
+        const pid_t child = fork();
+        for (int i = 1; child == 0; i++) { // saves the versions in turn until killed
+            trace_point[0][0].height = i % 2;
+            if (write_trace_data() != 0)
+                _exit(1);
+        }
+        usleep(5000 + 3000 * round);
+        int status = 0;
+        ASSERT_TRUE(child > 0 && kill(child, SIGKILL) == 0 && waitpid(child, &status, 0) == child && WIFSIGNALED(status));
+        const std::string seen = read_file(dir.file("t"));
+        EXPECT_TRUE(seen == versions[0] || seen == versions[1]) << "round " << round;
+    }
+}
+
+// In 400 MB of address space an endless trace data file ends start-up at once, an endless track
+// file leaves the geometry's defaults; every line printed before stays in the captured output.
+TEST(TraceDataFile, StartUpWithEndlessFiles)
+{
+    ScratchDir dir;
+    fill_model(3, 2);
+    write_file(dir.file("t.txt"), formatted());
+#ifdef __SANITIZE_ADDRESS__
+    const std::string limit = ""; // the sanitizer reserves far more address space than that
+#else
+    const std::string limit = "ulimit -v 400000 && ";
+#endif
+    const std::pair<std::string, std::string> cases[] = {
+        {"INFILE /dev/zero\n", "Reading trace data from >/dev/zero<\n"
+                               "Fatal error: Trace data file >/dev/zero< is not usable: no section count\n"},
+        {"INFILE t.txt\nTRKFILE /dev/zero\n", "Reading trace data from >t.txt<\nReading trace-position and radius data from "
+                                              ">/dev/zero<\nWarning: >/dev/zero< is not a regular file; the geometry keeps its defaults\n"
+                                              "Fatal error: Could not start the graphics library (no display?)\n"}};
+    for (const auto& [settings, printed] : cases) {
+        write_file(dir.file("vemora.cfg"), settings);
+        FILE* run = popen(("cd '" + dir.path + "' && " + limit + "env -u DISPLAY timeout 20 " VEMORA_BINARY " 2>&1; echo $?").c_str(), "r");
+        std::string output;
+        for (int c; (c = std::fgetc(run)) != EOF;)
+            output += (char)c;
+        pclose(run);
+        EXPECT_EQ(output, "Vemora v. 0.99\nReading config file\n" + printed + "1\n");
+    }
 }
 
 } // namespace
