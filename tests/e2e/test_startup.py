@@ -1,0 +1,37 @@
+"""Graphics start-up: the configured window size, and the font failures that end it."""
+import os
+import unittest
+
+from harness import Vemora, demo
+
+GREY = (211, 211, 211)
+
+
+class StartUpTest(unittest.TestCase):
+
+    def test_window_of_the_configured_size(self):
+        work = demo()
+        cfg = work / "vemora.cfg"
+        cfg.write_text(cfg.read_text().replace("GRAPHRES 640 480", "GRAPHRES 800 600"))
+        with Vemora(work, (800, 600)) as v:  # the panels' corners, as the layout puts them at 800 x 600
+            v.wait_grab(lambda g: [g.pixel(*p) for p in ((39, 571), (760, 571), (39, 209), (400, 180), (760, 30))]
+                        == [GREY] * 5, "the panel frames")
+
+    def test_font_failures_end_start_up(self):
+        cases = [  # configuration line, what was printed, what allegro_message showed
+            ("FONTFILE nosuch.fnt", "Fatal error: Did not find defined font file >nosuch.fnt<\n", ""),
+            ("SFONTFILE radius.txt", "", "Unable to load small font radius.txt.\n"),
+            ("", "", "Error loading fonts\n")]
+        for line, printed, shown in cases:
+            work = demo(line)
+            if not line:  # a fonts.dat without the small font
+                fonts = work / "fonts.dat"
+                fonts.write_bytes(fonts.read_bytes().replace(b"fnt5x6", b"fnt5x7"))
+            # allegro_message runs xmessage, which would wait for a click: a stand-in logs its text.
+            stub = work.parent / "xmessage"
+            stub.write_text('#!/bin/sh\nfor a; do last=$a; done; printf "%%s" "$last" >> "%s"\n' % (work.parent / "shown"))
+            stub.chmod(0o755)
+            with Vemora(work, env={"PATH": "%s:%s" % (work.parent, os.environ["PATH"])}, window=False) as v:
+                self.assertEqual(v.wait_exit(), 1, line)
+                self.assertTrue(v.out.endswith(printed), v.out)
+                self.assertEqual((work.parent / "shown").read_text() if shown else "", shown)

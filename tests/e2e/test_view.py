@@ -1,0 +1,46 @@
+"""The window and the keys: the real screen shows what the unit tests draw off screen."""
+import unittest
+
+from harness import Vemora
+
+REST = (630, 240)  # right of the panels, on the row where the pointer starts
+STATUS = (4, 60, 200, 69)
+
+
+class ViewTest(unittest.TestCase):
+
+    def test_keys_and_the_status_line(self):
+        with Vemora() as v:
+            v.move(*REST)
+            v.wait_like("whole")
+            # The status line follows the pointer to the first and the last row of the screen.
+            for row in (0, 1, 479, 478):
+                before = v.grab().box(*STATUS)
+                v.move(REST[0], row)
+                v.wait_grab(lambda g: g.box(*STATUS) != before, "the status line for row %d" % row)
+            v.move(*REST)
+            v.key("a")
+            v.wait_like("angles_off")
+            v.key("a", "Up")
+            v.move(REST[0], 100)  # over the cross-section: the keypad narrows the trace range
+            v.key("KP_Home", "KP_Home")
+            v.move(*REST)
+            v.key("Right", "Right", "Right")
+            v.wait_like("keys")
+            v.key("z", "Home", "Left", "Left", "Left")
+            v.wait_like("whole")
+            # f reports the faults it repairs; w saves them, so that q quits at once.
+            v.key("f")
+            v.wait_like("check", (0, 0, 320, 58))
+            v.key("w")
+            v.wait(lambda: (v.work / "trace_new.txt").exists(), "the saved file")
+            v.key("q")
+            self.assertEqual(v.wait_exit(), 0)
+        work = v.work
+        (work / "trace_new.txt").replace(work / "trace.txt")
+        with Vemora(work) as v:
+            v.move(*REST)
+            v.key("c")
+            v.wait_like("clean", (0, 0, 320, 58))
+            v.key("shift+q")
+            self.assertEqual(v.wait_exit(), 0)
