@@ -1,24 +1,27 @@
 #include "support.h"
 
+#include <allegro.h>
+#include <cerrno>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "display/graphics.h"
+#include "display/layout.h"
 #include "interaction/flags.h"
 #include "track/config.h"
 #include "track/model.h"
 #include "track/startup.h"
 
-// Runs `reader` in the directory `dir`; returns what it printed.
-static std::string printed_in(const std::string& dir, int (*reader)())
+std::string printed_in(const std::string& dir, int (*step)())
 {
     char previous[4096];
     if (!getcwd(previous, sizeof previous) || chdir(dir.c_str()) != 0)
         std::abort();
     testing::internal::CaptureStdout();
-    reader();
+    step();
     std::string output = testing::internal::GetCapturedStdout();
     if (chdir(previous) != 0)
         std::abort();
@@ -79,4 +82,18 @@ void fresh_model(int sections, int traces)
     set_default_file_names();
     num_sections = sections;
     num_traces = traces;
+}
+
+void start_drawing(int w, int h)
+{
+    if (!system_driver) {
+        install_allegro(SYSTEM_NONE, &errno, atexit);
+        set_color_depth(32);
+        if (!load_font_datafile(VEMORA_BUILD_DIR "/fonts.dat"))
+            std::abort();
+        text_font = font, small_font = font_5x6, medium_font = font_7x8;
+    }
+    destroy_bitmap(page_buffer), destroy_bitmap(screen);
+    page_buffer = create_bitmap(w, h), screen = create_bitmap(w, h);
+    compute_layout(w, h);
 }

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -128,23 +127,13 @@ void expect_golden(const std::string& name, BITMAP* drawn)
 
 class Golden : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        if (!system_driver) // memory bitmaps only: no display needed
-            install_allegro(SYSTEM_NONE, &errno, atexit);
-        set_color_depth(32);
-        ASSERT_TRUE(load_font_datafile(VEMORA_BUILD_DIR "/fonts.dat"));
-        text_font = font, small_font = font_5x6, medium_font = font_7x8;
-    }
     void TearDown() override { destroy_bitmap(page_buffer), destroy_bitmap(screen), page_buffer = screen = nullptr; }
 };
 
 // The demo as at start, drawn once so that the mapping is that of the screen.
 void start_on_demo()
 {
-    if (!page_buffer)
-        page_buffer = create_bitmap(640, 480), screen = create_bitmap(640, 480);
-    compute_layout(640, 480);
+    start_drawing(640, 480);
     load_demo_track();
     draw_view();
     clear_bitmap(screen);

@@ -25,18 +25,13 @@ void show(float dist_min, float dist_max, float alt_min, float alt_max)
     profile_dist_min = dist_min, profile_dist_max = dist_max, profile_alt_min = alt_min, profile_alt_max = alt_max;
 }
 
-// An empty or non-finite range gives the left column and the bottom row. A column or row
-// turned into a value (through a float) and back lands on itself or, when the float falls
-// a hair short, on the one before.
-TEST(Mapping, LayoutWorkedExampleAndRoundTrip)
+// The worked example; an empty or non-finite range gives the left column and the bottom
+// row. A column or row turned into a value (through a float) and back lands on itself or,
+// when the float falls a hair short, on the one before.
+TEST(Mapping, WorkedExampleEmptyRangesAndRoundTrip)
 {
     show(100, 600, -3, 3);
-    EXPECT_EQ((std::vector<int>{profile_left, profile_width, profile_bottom, profile_height, cross_left, cross_width,
-                                cross_bottom, cross_height}),
-              (std::vector<int>{32, 576, 456, -288, 320, 288, 144, -120}));
-    EXPECT_EQ(distance_to_x(350), 320);
-    EXPECT_EQ(height_to_y(0), 312);
-    EXPECT_DOUBLE_EQ(y_to_height(312), 0.0);
+    EXPECT_EQ(std::make_tuple(distance_to_x(350), height_to_y(0), y_to_height(312)), std::make_tuple(320, 312, 0.0));
     EXPECT_EQ(height_to_y(3.01f), 167); // 167.52 truncated, not rounded
     EXPECT_EQ(height_to_y(4), 120);     // above the top row 168: no clamping
     EXPECT_EQ(distance_to_x(0), -83);   // -83.2 toward zero, not floored to -84
@@ -119,7 +114,7 @@ TEST_F(Keys, RangeAndSelectionKeysStayWithinTheirLimits)
         {KEY_7_PAD, {1, 3, 1}, {2, 3, 2}, {2, 3, 1}}, {KEY_7_PAD, {3, 4, 1}, {3, 4, 3}, {3, 4, 1}},
         {KEY_3_PAD, {1, 3, 3}, {1, 2, 2}, {1, 2, 3}}, {KEY_3_PAD, {3, 4, 8}, {3, 4, 4}, {3, 4, 8}},
         {KEY_1_PAD, {1, 3, 2}, {0, 3, 2}, {0, 3, 2}}, {KEY_1_PAD, {0, 3, 2}, {0, 3, 2}, {0, 3, 2}},
-        {KEY_9_PAD, {1, 4, 2}, {1, 5, 2}, {1, 4, 2}}, {KEY_9_PAD, {1, 9, 2}, {1, 9, 2}, {1, 9, 2}},
+        {KEY_9_PAD, {1, 8, 2}, {1, 9, 2}, {1, 8, 2}}, {KEY_9_PAD, {1, 9, 2}, {1, 9, 2}, {1, 9, 2}},
         {KEY_LEFT, {2, 4, 2}, {2, 4, 2}, {2, 4, 2}},  {KEY_LEFT, {2, 4, 3}, {2, 4, 2}, {2, 4, 3}},
         {KEY_RIGHT, {2, 4, 4}, {2, 4, 4}, {2, 4, 4}}, {KEY_RIGHT, {2, 4, 3}, {2, 4, 4}, {2, 4, 3}},
         {KEY_UP, {2, 4, 4}, {2, 4, 4}, {2, 4, 4}},    {KEY_UP, {2, 3, 3}, {2, 3, 3}, {2, 3, 4}},
