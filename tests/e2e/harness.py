@@ -182,6 +182,15 @@ class Vemora:
     def wait_grab(self, predicate, what, timeout=10.0):
         return self.wait(lambda: (g := self.grab()) and predicate(g) and g, what, timeout)
 
+    def steady(self, predicate, what):
+        """A grab where predicate holds, once two grabs in a row agree: a frame reaches X in pieces."""
+        seen = [b""]
+
+        def agreed(g):
+            same, seen[0] = g.rgb == seen[0], g.rgb
+            return same and predicate(g)
+        return self.wait_grab(agreed, what)
+
     def wait_like(self, image, box=(0, 0, 620, 480), what=None):
         """Waits until the box (default all but the pointer's column on the right) shows as in image."""
         want, last = golden(image) if isinstance(image, str) else image, []

@@ -1,7 +1,7 @@
 """The window and the keys: the real screen shows what the unit tests draw off screen."""
 import unittest
 
-from harness import Vemora
+from harness import Vemora, demo
 
 REST = (630, 240)  # right of the panels, on the row where the pointer starts
 STATUS = (4, 60, 200, 69)
@@ -10,7 +10,10 @@ STATUS = (4, 60, 200, 69)
 class ViewTest(unittest.TestCase):
 
     def test_keys_and_the_status_line(self):
-        with Vemora() as v:
+        work = demo()
+        cfg = work / "vemora.cfg"
+        cfg.write_text(cfg.read_text().replace("GRAPHRES 640 480\n", ""))  # the default size
+        with Vemora(work) as v:
             v.move(*REST)
             v.wait_like("whole")
             # The status line follows the pointer to the first and the last row of the screen.
@@ -36,7 +39,6 @@ class ViewTest(unittest.TestCase):
             v.wait(lambda: (v.work / "trace_new.txt").exists(), "the saved file")
             v.key("q")
             self.assertEqual(v.wait_exit(), 0)
-        work = v.work
         (work / "trace_new.txt").replace(work / "trace.txt")
         with Vemora(work) as v:
             v.move(*REST)
