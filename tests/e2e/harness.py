@@ -1,28 +1,25 @@
 """End-to-end harness: the program in a scratch copy of the demo, shown by a private Xvfb,
-driven by xdotool and seen through ImageMagick's `import`. Coordinates are window pixels.
-
+driven by xdotool and seen through ImageMagick's `import`; coordinates are window pixels.
 Allegro 4.4 under Xvfb:
 - Xvfb needs -noreset: a program connecting during a reset fails allegro_init().
 - The window is mapped at 0,0 in a full-screen parent, then centred: it is found there.
-- For ~250 ms after position_mouse() (set_gfx_mode does one) Allegro warps the pointer
-  back to where it thinks it is: moves are repeated until the pointer stays.
-- Input is sampled every 10 ms and the program polls, so keys and buttons are held a while.
-- The program draws its own pointer: grabs must leave out where it is.
-- A dead client's windows go a moment after it is reaped; the next start waits for that."""
-
+- For ~250 ms after position_mouse() Allegro takes moves as relative and warps the pointer
+  back: the first move waits for that to end, and moves are repeated until they stay.
+- Input is sampled and the program polls, so keys and buttons are held a while.
+- The program draws its own pointer: grabs leave out where it is.
+- A dead client's window goes a moment after it is reaped: the next start waits for that."""
 import atexit, os, re, shutil, signal, subprocess, tempfile, time, zlib
 from pathlib import Path
-from subprocess import DEVNULL
 
 REPO = Path(__file__).resolve().parents[2]
 BUILD = Path(os.environ.get("VEMORA_BUILD_DIR") or REPO / "build").resolve()
-SCREEN = (1280, 1024)
-LEFT, RIGHT = 1, 3
-HOLD = 0.08  # a key or button held this long is seen by a program polling at 60 Hz
+SCREEN, LEFT, RIGHT, HOLD = (1280, 1024), 1, 3, 0.08
+_TREE = re.compile(r"^\s*(0x[0-9a-f]+) .*\s(\d+x\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)$", re.M)  # xwininfo -tree
+_display = []
 
 
 def wait(predicate, what, timeout=10.0, alive=lambda: True):
-    """Polls until predicate() is truthy and returns it; fails when timed out or not alive()."""
+    """Polls until predicate() is truthy and returns that; fails when timed out or not alive()."""
     end = time.monotonic() + timeout
     while not (result := predicate()):
         if time.monotonic() > end or not alive():
@@ -31,34 +28,33 @@ def wait(predicate, what, timeout=10.0, alive=lambda: True):
     return result
 
 
-def x(*cmd, check=True):
-    r = subprocess.run(cmd, capture_output=True, text=True, env=dict(os.environ, DISPLAY=_display()))
-    if check and r.returncode:
-        raise AssertionError("%s failed: %s" % (" ".join(cmd), r.stderr))
-    return r.stdout
-
-
-_xvfb = []
-
-
-def _display():
-    """The private X server of this test process, started at first use."""
-    for n in range(91, 121) if not _xvfb else ():
-        if os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
-            continue
-        proc = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", "%dx%dx24" % SCREEN, "-nolisten", "tcp",
-                                 "-noreset"], stdout=DEVNULL, stderr=DEVNULL, start_new_session=True)
-        lock = Path("/tmp/.X%d-lock" % n)  # ours, not a server another test process just started
-        up = lambda: lock.exists() and lock.read_text().strip() == str(proc.pid) and subprocess.run(
-            ["xdpyinfo"], env=dict(os.environ, DISPLAY=":%d" % n), capture_output=True).returncode == 0
-        try:
-            wait(up, "Xvfb :%d" % n, 10, lambda: proc.poll() is None)
+def display():
+    """The private X server of this test process (a free one of :91..:120), started at first use."""
+    for _ in range(5) if not _display else ():
+        n = next((n for n in range(91, 121) if not Path("/tmp/.X%d-lock" % n).exists()
+                  and not Path("/tmp/.X11-unix/X%d" % n).exists()), None)
+        assert n, "no free X display in :91..:120"
+        lock = Path("/tmp/.X%d-lock" % n)
+        xvfb = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", "%dx%dx24" % SCREEN, "-nolisten", "tcp", "-noreset"],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        try:  # the lock names our server, not one another test process started meanwhile
+            wait(lambda: lock.exists() and lock.read_text().strip() == str(xvfb.pid) and subprocess.run(
+                ["xdpyinfo", "-display", ":%d" % n], capture_output=True).returncode == 0, "Xvfb", 10,
+                lambda: xvfb.poll() is None)
         except AssertionError:
-            proc.kill()
+            xvfb.kill(), xvfb.wait()
             continue
-        atexit.register(lambda: (proc.terminate(), proc.wait(5)))
-        _xvfb.append(":%d" % n)
-    return _xvfb[0]
+        atexit.register(lambda: (xvfb.terminate(), xvfb.wait(5)))
+        _display.append(":%d" % n)
+        break
+    return _display[0]
+
+
+def x(*cmd):
+    """Runs an X client on the private display; returns its output."""
+    r = subprocess.run(cmd, capture_output=True, text=True, env=dict(os.environ, DISPLAY=display()))
+    assert r.returncode == 0, "%s failed: %s" % (" ".join(cmd), r.stderr)
+    return r.stdout
 
 
 def demo(*config):
@@ -73,50 +69,42 @@ def demo(*config):
 
 
 class Grab:
-    """The window's pixels as RGB bytes."""
+    """Pixels as RGB bytes; pixel(x, y) gives 3 bytes, box(x0, y0, x1, y1) the rows y0..y1-1 of x0..x1-1."""
 
     def __init__(self, w, h, rgb):
         self.w, self.h, self.rgb = w, h, rgb
 
     def pixel(self, px, py):
-        i = 3 * (py * self.w + px)
-        return tuple(self.rgb[i:i + 3])
+        return self.rgb[3 * (py * self.w + px):3 * (py * self.w + px) + 3]
 
     def box(self, x0, y0, x1, y1):
-        """Rows y0..y1 - 1 of columns x0..x1 - 1."""
         return b"".join(self.rgb[3 * (self.w * y + x0):3 * (self.w * y + x1)] for y in range(y0, y1))
 
 
 def golden(name):
-    """A golden image of the unit tests (palette PNG, rows unfiltered) as a Grab."""
+    """A golden image of the unit tests (a palette PNG with unfiltered rows) as a Grab."""
     png, at, chunks = (REPO / "tests" / "unit" / "golden" / (name + ".png")).read_bytes(), 8, {}
     while at < len(png):
-        n = int.from_bytes(png[at:at + 4], "big")
-        chunks[png[at + 4:at + 8]] = chunks.get(png[at + 4:at + 8], b"") + png[at + 8:at + 8 + n]
-        at += 12 + n
+        n, kind = int.from_bytes(png[at:at + 4], "big"), png[at + 4:at + 8]
+        chunks[kind], at = chunks.get(kind, b"") + png[at + 8:at + 8 + n], at + 12 + n
     w, h = int.from_bytes(chunks[b"IHDR"][:4], "big"), int.from_bytes(chunks[b"IHDR"][4:8], "big")
-    rows, palette = zlib.decompress(chunks[b"IDAT"]), chunks[b"PLTE"]
-    return Grab(w, h, b"".join(palette[3 * i:3 * i + 3] for y in range(h) for i in rows[y * (w + 1) + 1:(y + 1) * (w + 1)]))
-
-
-# A line of `xwininfo -root -tree`: the id, then the size and the absolute place at the end.
-_TREE = re.compile(r"^\s*(0x[0-9a-f]+) .*\s(\d+x\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)$", re.M)
+    rows, colours = zlib.decompress(chunks[b"IDAT"]), chunks[b"PLTE"]
+    return Grab(w, h, b"".join(colours[3 * i:3 * i + 3] for y in range(h) for i in rows[y * (w + 1) + 1:(y + 1) * (w + 1)]))
 
 
 class Vemora:
-    """One run of the program in work (default a fresh demo); ends when the `with` block does."""
+    """One run of the program in work (default a fresh demo), ended with its `with` block."""
 
     def __init__(self, work=None, size=(640, 480), env=None, window=True):
-        self.work, self.window = Path(work or demo()), None
-        self.log = tempfile.NamedTemporaryFile(prefix="vemora-e2e-out-")
-        self.proc = subprocess.Popen([str(BUILD / "vemora")], cwd=self.work, stdin=DEVNULL, stdout=self.log,
-                                     stderr=subprocess.STDOUT, start_new_session=True,
-                                     env={**os.environ, "DISPLAY": _display(), **(env or {})})
+        self.work, self.window, self.out = Path(work or demo()), None, tempfile.NamedTemporaryFile()
+        self.proc = subprocess.Popen([BUILD / "vemora"], cwd=self.work, stdin=subprocess.DEVNULL, stdout=self.out,
+                                     stderr=subprocess.STDOUT, env={**os.environ, "DISPLAY": display(), **(env or {})},
+                                     start_new_session=True)
+        self.origin = (SCREEN[0] - size[0]) // 2, (SCREEN[1] - size[1]) // 2
         if window:
-            place = "%dx%d+%d+%d" % (*size, (SCREEN[0] - size[0]) // 2, (SCREEN[1] - size[1]) // 2)
-            self.window = self.wait(lambda: next((w for w, p in self._windows() if p == place), None),
-                                    "the %dx%d window" % size)
-            self.origin = (SCREEN[0] - size[0]) // 2, (SCREEN[1] - size[1]) // 2
+            place = "%dx%d+%d+%d" % (*size, *self.origin)
+            self.window = self.wait(lambda: next((w for w, p in self.windows() if p == place), None), "the window")
+            self.mouse_at = time.monotonic() + 0.4  # when the warping after the start's position_mouse() ends
 
     def __enter__(self):
         return self
@@ -127,28 +115,26 @@ class Vemora:
         self.wait_exit()
 
     @staticmethod
-    def _windows():
-        """(id, "WxH+X+Y" with the absolute place) of every window."""
+    def windows():
         return [(w, "%s+%s+%s" % tuple(place)) for w, *place in _TREE.findall(x("xwininfo", "-root", "-tree"))]
 
-    @property
-    def out(self):
-        return Path(self.log.name).read_text(errors="replace")
+    def printed(self):
+        return Path(self.out.name).read_text(errors="replace")
 
     def wait(self, predicate, what, timeout=10.0):
         try:
             return wait(predicate, what, timeout, lambda: self.proc.poll() is None)
         except AssertionError as e:
-            raise AssertionError("%s\n--- program output:\n%s" % (e, self.out[-2000:])) from None
+            raise AssertionError("%s; the program printed:\n%s" % (e, self.printed()[-2000:])) from None
 
-    def wait_exit(self, timeout=10.0):
+    def wait_exit(self):
         """The exit status, once the program and its window are gone."""
-        wait(lambda: self.proc.poll() is not None, "the program to end", timeout)
-        wait(lambda: all(w != self.window for w, _ in self._windows()), "its window to go")
+        wait(lambda: self.proc.poll() is not None, "the program to end")
+        wait(lambda: all(w != self.window for w, _ in self.windows()), "its window to go")
         return self.proc.returncode
 
     def key(self, *names):
-        """Presses each xdotool key ("a", "shift+q", "KP_Home"), held with its modifiers."""
+        """Presses each xdotool key ("a", "shift+q", "KP_Home") with its modifiers, held."""
         for name in names:
             x("xdotool", "keydown", "--delay", "0", *name.split("+"))
             time.sleep(HOLD)
@@ -156,15 +142,16 @@ class Vemora:
 
     def move(self, px, py):
         ax, ay = self.origin[0] + px, self.origin[1] + py
+        time.sleep(max(0.0, self.mouse_at - time.monotonic()))
 
         def stays():
             x("xdotool", "mousemove", str(ax), str(ay))
-            time.sleep(0.05)  # time for Allegro to warp it back
+            time.sleep(0.05)  # for Allegro to warp it back
             return x("xdotool", "getmouselocation", "--shell").startswith("X=%d\nY=%d\n" % (ax, ay))
         self.wait(stays, "the pointer to stay at %d,%d" % (px, py))
 
     def drag(self, button, start, end=None, steps=6):
-        """Presses at start, moves in steps to end (if given) and releases."""
+        """Presses the button at start, moves in steps to end (if given) and releases it."""
         self.move(*start)
         x("xdotool", "mousedown", str(button))
         time.sleep(HOLD)
@@ -173,36 +160,27 @@ class Vemora:
         x("xdotool", "mouseup", str(button))
         time.sleep(HOLD)
 
-    def grab(self):
-        ppm = subprocess.run(["import", "-display", _display(), "-window", self.window, "-depth", "8", "ppm:-"],
-                             capture_output=True, timeout=20).stdout
-        m = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", ppm)
-        return Grab(int(m[1]), int(m[2]), ppm[m.end():]) if m else None
-
-    def wait_grab(self, predicate, what, timeout=10.0):
-        return self.wait(lambda: (g := self.grab()) and predicate(g) and g, what, timeout)
-
-    def steady(self, predicate, what):
-        """A grab where predicate holds, once two grabs in a row agree: a frame reaches X in pieces."""
-        seen = [b""]
-
-        def agreed(g):
-            same, seen[0] = g.rgb == seen[0], g.rgb
-            return same and predicate(g)
-        return self.wait_grab(agreed, what)
+    def wait_grab(self, predicate, what, steady=False):
+        """A grab of the window where predicate holds (steady: and that equals the grab before,
+        since a frame reaches the X server in pieces); the last grab stays as self.last."""
+        def grab():
+            ppm = subprocess.run(["import", "-display", display(), "-window", self.window, "-depth", "8", "ppm:-"],
+                                 capture_output=True, timeout=20).stdout
+            m, before = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", ppm), self.last
+            self.last = m and Grab(int(m[1]), int(m[2]), ppm[m.end():])
+            return self.last and (not steady or before and before.rgb == self.last.rgb) and predicate(self.last)
+        self.last = None
+        return self.wait(grab, what) and self.last
 
     def wait_like(self, image, box=(0, 0, 620, 480), what=None):
-        """Waits until the box (default all but the pointer's column on the right) shows as in image."""
-        want, last = golden(image) if isinstance(image, str) else image, []
+        """Waits until the box (default all but the pointer's columns) shows as image (a Grab or a golden name)."""
+        want = golden(image) if isinstance(image, str) else image
         try:
-            return self.wait_grab(lambda g: last.append(g) or g.box(*box) == want.box(*box),
-                                  what or "the screen as %s in %s" % (image, box))
+            return self.wait_grab(lambda g: g.box(*box) == want.box(*box), what or "%s in %s" % (image, box))
         except AssertionError as e:
-            if not last:
-                raise
-            g, (x0, y0, x1, y1) = last[-1], box
-            at = next((p for p in ((px, py) for py in range(y0, y1) for px in range(x0, x1))
-                       if g.pixel(*p) != want.pixel(*p)), None)
-            path = Path(tempfile.mkdtemp(prefix="vemora-e2e-grab-")) / "grab.ppm"
-            path.write_bytes(b"P6 %d %d 255\n" % (g.w, g.h) + g.rgb)
+            g, (x0, y0, x1, y1) = self.last, box
+            at = g and next((p for p in ((i, j) for j in range(y0, y1) for i in range(x0, x1))
+                             if g.pixel(*p) != want.pixel(*p)), None)
+            path = Path(tempfile.mkdtemp(prefix="vemora-e2e-")) / "grab.ppm"
+            path.write_bytes(g and b"P6 %d %d 255\n" % (g.w, g.h) + g.rgb or b"")
             raise AssertionError("%s\nfirst difference at %s; the last grab is %s" % (e, at, path)) from None

@@ -20,8 +20,8 @@ def edit(v, button, select=True):
     if select:
         v.drag(LEFT, (400, 330))
         v.move(*REST)
-    selected = v.steady(lambda g: CYAN in g.box(390, 250, 411, 251) and CYAN not in g.box(32, 250, 33, 251),
-                        "the section at column 400 selected")
+    selected = v.wait_grab(lambda g: CYAN in g.box(390, 250, 411, 251) and CYAN not in g.box(32, 250, 33, 251),
+                           "the section at column 400 selected", steady=True)
     v.drag(LEFT, (400, 330), (460, 260))
     v.wait_grab(lambda g: g.box(*MESSAGES).count(WHITE) > 300, "the gradient prompts")
     v.drag(button, (445, 215))
@@ -66,7 +66,7 @@ class MouseTest(unittest.TestCase):
             self.assertEqual(saved.read_bytes(), written)
         saved.replace(v.work / "trace.txt")
         with Vemora(v.work) as v:  # the saved edit, read again
-            v.steady(lambda g: g.pixel(31, 300) == (211, 211, 211), "the first frame")
+            v.wait_grab(lambda g: g.pixel(31, 300) == b"\xd3\xd3\xd3", "the first frame", steady=True)
             v.drag(LEFT, (400, 330))
             v.move(*REST)
             v.wait_like("edited")

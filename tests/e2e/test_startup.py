@@ -4,7 +4,7 @@ import unittest
 
 from harness import Vemora, demo
 
-GREY = (211, 211, 211)
+GREY = b"\xd3\xd3\xd3"
 
 
 class StartUpTest(unittest.TestCase):
@@ -33,5 +33,5 @@ class StartUpTest(unittest.TestCase):
             stub.chmod(0o755)
             with Vemora(work, env={"PATH": "%s:%s" % (work.parent, os.environ["PATH"])}, window=False) as v:
                 self.assertEqual(v.wait_exit(), 1, line)
-                self.assertTrue(v.out.endswith(printed), v.out)
+                self.assertTrue(v.printed().endswith(printed), v.printed())
                 self.assertEqual((work.parent / "shown").read_text() if shown else "", shown)

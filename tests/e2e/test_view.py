@@ -18,9 +18,9 @@ class ViewTest(unittest.TestCase):
             v.wait_like("whole")
             # The status line follows the pointer to the first and the last row of the screen.
             for row in (0, 1, 479, 478):
-                before = v.grab().box(*STATUS)
+                before = v.last.box(*STATUS)
                 v.move(REST[0], row)
-                v.wait_grab(lambda g: g.box(*STATUS) != before, "the status line for row %d" % row)
+                v.wait_grab(lambda g: g.box(*STATUS) != before, "the status line for row %d" % row, steady=True)
             v.move(*REST)
             v.key("a")
             v.wait_like("angles_off")
