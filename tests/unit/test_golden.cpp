@@ -66,7 +66,8 @@ std::string png_of(const std::string& rows, int w)
     packed.resize(size);
     const std::pair<const char*, std::string> chunks[] = {
         {"IHDR", be32(w) + be32(rows.size() / (w + 1)) + std::string("\x08\x03\0\0\0", 5)},
-        {"PLTE", std::string(COLOURS, COLOURS + sizeof COLOURS)}, {"IDAT", packed}, {"IEND", ""}};
+        {"PLTE", std::string(COLOURS, COLOURS + sizeof COLOURS) + std::string(3 * 248, '\0') + std::string("\xff\0\xff", 3)},
+        {"IDAT", packed}, {"IEND", ""}}; // a colour not in COLOURS shows magenta
     for (const auto& [type, data] : chunks) {
         std::string body = type + data;
         png += be32(data.size()) + body + be32(crc32(0, (const Bytef*)body.data(), body.size()));
