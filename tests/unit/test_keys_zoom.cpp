@@ -131,8 +131,9 @@ TEST_F(Keys, RangeAndSelectionKeysStayWithinTheirLimits)
 }
 
 // Insert, Delete, Page Up and Page Down move a height limit by a share of the span, and
-// never make the limits cross or overflow; keys without a command change nothing.
-TEST_F(Keys, HeightLimitsAndKeysWithoutCommand)
+// never make the limits cross or overflow; keys without a command change nothing; q quits
+// (its warning is among the golden images).
+TEST_F(Keys, HeightLimitsKeysWithoutCommandAndQuit)
 {
     const int keys[] = {KEY_INSERT, KEY_DEL, KEY_PGUP, KEY_PGDN};
     const float want[][2] = {{0, 105}, {0, 95}, {5, 100}, {-5, 100}};
@@ -150,6 +151,11 @@ TEST_F(Keys, HeightLimitsAndKeysWithoutCommand)
     for (int key : {(int)KEY_END, (int)KEY_ESC, (int)KEY_B, (int)KEY_DOWN + 1})
         perform_command(key, true, cross_bottom + 1);
     EXPECT_TRUE(view_state() == before);
+    for (int shift : {0, 1}) { // q quits at once when nothing is unsaved, shift-q always
+        quit_requested = 0, data_modified = shift;
+        perform_command(KEY_Q, shift, 0);
+        EXPECT_EQ(quit_requested, 1) << shift;
+    }
 }
 
 // The profile shows 0 m to its width in metres left to right, one metre a pixel, and 0 m
