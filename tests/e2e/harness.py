@@ -92,6 +92,11 @@ def golden(name):
     return Grab(w, h, b"".join(colours[3 * i:3 * i + 3] for y in range(h) for i in rows[y * (w + 1) + 1:(y + 1) * (w + 1)]))
 
 
+def windows():
+    """(id, "WxH+X+Y") of every window, with its place on the screen."""
+    return [(w, "%s+%s+%s" % tuple(place)) for w, *place in _TREE.findall(x("xwininfo", "-root", "-tree"))]
+
+
 class Vemora:
     """One run of the program in work (default a fresh demo), ended with its `with` block."""
 
@@ -103,7 +108,7 @@ class Vemora:
         self.origin = (SCREEN[0] - size[0]) // 2, (SCREEN[1] - size[1]) // 2
         if window:
             place = "%dx%d+%d+%d" % (*size, *self.origin)
-            self.window = self.wait(lambda: next((w for w, p in self.windows() if p == place), None), "the window")
+            self.window = self.wait(lambda: next((w for w, p in windows() if p == place), None), "the window")
             self.mouse_at = time.monotonic() + 0.4  # when the warping after the start's position_mouse() ends
 
     def __enter__(self):
@@ -113,10 +118,6 @@ class Vemora:
         if self.proc.poll() is None:
             os.killpg(self.proc.pid, signal.SIGKILL)
         self.wait_exit()
-
-    @staticmethod
-    def windows():
-        return [(w, "%s+%s+%s" % tuple(place)) for w, *place in _TREE.findall(x("xwininfo", "-root", "-tree"))]
 
     def printed(self):
         return Path(self.out.name).read_text(errors="replace")
@@ -130,7 +131,7 @@ class Vemora:
     def wait_exit(self):
         """The exit status, once the program and its window are gone."""
         wait(lambda: self.proc.poll() is not None, "the program to end")
-        wait(lambda: all(w != self.window for w, _ in self.windows()), "its window to go")
+        wait(lambda: all(w != self.window for w, _ in windows()), "its window to go")
         return self.proc.returncode
 
     def key(self, *names):

@@ -23,9 +23,9 @@ def edit(v, button, select=True):
     selected = v.wait_grab(lambda g: CYAN in g.box(390, 250, 411, 251) and CYAN not in g.box(32, 250, 33, 251),
                            "the section at column 400 selected", steady=True)
     v.drag(LEFT, (400, 330), (460, 260))
-    v.wait_grab(lambda g: g.box(*MESSAGES).count(WHITE) > 300 and sum(  # and a white circle at the new height,
-        g.pixel(i, j) == WHITE for i in range(394, 407) for j in (257, 258, 260, 261)) >= 8,  # around the gradient line
-                "the gradient prompts and the new height")
+    v.wait_grab(lambda g: g.box(*MESSAGES).count(WHITE) > 300 and sum(  # a white circle at the new height, and the
+        g.pixel(i, j) == WHITE for i in range(394, 407) for j in (257, 258, 260, 261)) >= 8 and  # gradient line through
+                g.box(340, 259, 390, 260).count(WHITE) >= 20, "the gradient prompts and the new height")  # it and back
     v.drag(button, (445, 215))
     v.move(*REST)
     no_message(v)

@@ -2,7 +2,6 @@
 // become the reader's file, read over a small smooth track; whatever the reader accepts is
 // derived and checked (detection only, which must change nothing).
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <unistd.h>
 
@@ -29,40 +28,27 @@ void small_track()
     }
 }
 
-int read_configuration_file(const char* name)
+// Reads `file` with the reader named `reader`; 0 when the reader accepts it.
+int read_as(const std::string& reader, const char* file)
 {
-    FILE* file = std::fopen(name, "r");
-    if (file)
-        apply_configuration(file), std::fclose(file);
-    return file ? 0 : 1;
+    auto named = [file](char* setting, int (*read)()) {
+        std::snprintf(setting, FILE_NAME_SIZE, "%s", file);
+        return read();
+    };
+    if (reader == "trace_data") {
+        char why[160];
+        reset_track_model();
+        return load_trace_data(file, why, sizeof why);
+    }
+    if (reader == "config") {
+        FILE* f = std::fopen(file, "r");
+        return f ? apply_configuration(f), std::fclose(f), 0 : 1;
+    }
+    return reader == "trk"        ? named(trk_file_name, read_trk_geometry)
+           : reader == "tracepos" ? named(tracepos_file_name, read_trace_positions)
+           : reader == "radius"   ? named(radius_file_name, read_section_radii)
+                                  : named(altref_file_name, read_altitude_reference);
 }
-
-int read_trace_data_file(const char* name)
-{
-    char why[160];
-    reset_track_model();
-    return load_trace_data(name, why, sizeof why);
-}
-
-// A reader that takes its file from a name setting.
-template <char* setting, int (*reader)()>
-int read_named(const char* name)
-{
-    std::snprintf(setting, FILE_NAME_SIZE, "%s", name);
-    return reader();
-}
-
-const struct {
-    const char* name;
-    int (*read)(const char* file);
-} readers[] = {
-    {"trace_data", read_trace_data_file},
-    {"config", read_configuration_file},
-    {"trk", read_named<trk_file_name, read_trk_geometry>},
-    {"tracepos", read_named<tracepos_file_name, read_trace_positions>},
-    {"radius", read_named<radius_file_name, read_section_radii>},
-    {"altref", read_named<altref_file_name, read_altitude_reference>},
-};
 
 } // namespace
 
@@ -72,14 +58,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (FILE* file = std::fopen(name.c_str(), "wb"))
         std::fwrite(data, 1, size, file), std::fclose(file);
     small_track();
-    for (const auto& r : readers)
-        if (std::strcmp(r.name, READER) == 0 && r.read(name.c_str()) == 0) {
-            static CheckReport report;
-            compute_trace_lengths();
-            data_modified = 0;
-            scan_joins(0, &report);
-            if (data_modified)
-                __builtin_trap();
-        }
+    if (read_as(READER, name.c_str()) == 0) {
+        static CheckReport report;
+        compute_trace_lengths();
+        data_modified = 0;
+        scan_joins(0, &report);
+        if (data_modified)
+            __builtin_trap();
+    }
     return 0;
 }

@@ -51,8 +51,9 @@ TEST(Mapping, WorkedExampleEmptyRangesAndRoundTrip)
 
 TEST(Mapping, TickStepBoundariesAreStrict)
 {
-    const float cases[][3] = {{10000, 2000, 500}, {10001, 5000, 1000}, {1, 0.2f, 0.05f},  {0.5f, 0.05f, 0.01f},
-                              {1.5f, 0.5f, 0.1f}, {6, 2, 0.5f},        {-3, 0.05f, 0.01f}, {NAN, 0.05f, 0.01f}};
+    const float cases[][3] = {{10000, 2000, 500}, {10001, 5000, 1000}, {1000.5f, 500, 100}, {500.5f, 200, 50},
+                              {1, 0.2f, 0.05f},   {0.5f, 0.05f, 0.01f}, {1.5f, 0.5f, 0.1f},   {6, 2, 0.5f},
+                              {-3, 0.05f, 0.01f}, {NAN, 0.05f, 0.01f}};
     for (auto& c : cases) {
         float major = -1, minor = -1;
         choose_tick_steps(c[0], &major, &minor);

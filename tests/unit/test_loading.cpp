@@ -127,6 +127,9 @@ TEST(StartUp, DemoTrackLoadsInOrder)
                   "Vemora v. 0.99\nReading config file\nReading trace data from >trace.txt<\n" + lines);
         EXPECT_EQ(std::make_tuple(num_sections, num_traces, centre_line_trace, altref_count),
                   std::make_tuple(150, 7, 3, 171));
+        std::string output; // the program itself goes on to the graphics, which need a display
+        EXPECT_EQ(run_vemora(dir.path, &output), 1);
+        EXPECT_EQ(output.substr(output.find("Fatal")), "Fatal error: Could not start the graphics library (no display?)\n");
     }
 }
 
