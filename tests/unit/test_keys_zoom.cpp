@@ -25,10 +25,9 @@ void show(float dist_min, float dist_max, float alt_min, float alt_max)
     profile_dist_min = dist_min, profile_dist_max = dist_max, profile_alt_min = alt_min, profile_alt_max = alt_max;
 }
 
-// The worked example; an empty or non-finite range gives the left column and the bottom
-// row. A column or row turned into a value (through a float) and back lands on itself or,
-// when the float falls a hair short, on the one before.
-TEST(Mapping, WorkedExampleEmptyRangesAndRoundTrip)
+// The worked example, truncated toward zero and not clamped; an empty or non-finite range
+// gives the left column and the bottom row, and values far off stay within what lines handle.
+TEST(Mapping, WorkedExampleAndEmptyRanges)
 {
     show(100, 600, -3, 3);
     EXPECT_EQ(std::make_tuple(distance_to_x(350), height_to_y(0), y_to_height(312)), std::make_tuple(320, 312, 0.0));
@@ -40,12 +39,6 @@ TEST(Mapping, WorkedExampleEmptyRangesAndRoundTrip)
     for (auto& r : {std::vector<float>{100, 100, 2, 2}, {100, NAN, -3, INFINITY}}) {
         show(r[0], r[1], r[2], r[3]);
         EXPECT_TRUE(distance_to_x(350) == 32 && height_to_y(0) == 456) << r[1];
-    }
-    show(123.456f, 4567.89f, -1.7f, 0.3f);
-    for (int i = 0; i <= profile_width; i++) {
-        int x = profile_left + i, y = profile_bottom + i * profile_height / profile_width;
-        int bx = distance_to_x((float)x_to_distance(x)), by = height_to_y((float)y_to_height(y));
-        EXPECT_TRUE((bx == x || bx == x - 1) && (by == y || by == y - 1)) << x << " " << bx << ", " << y << " " << by;
     }
 }
 
