@@ -5,9 +5,8 @@ Allegro 4.4 under Xvfb:
 - The window is mapped at 0,0 in a full-screen parent, then centred: it is found there.
 - For ~250 ms after position_mouse() Allegro takes moves as relative and warps the pointer
   back: the first move waits for that to end, and moves are repeated until they stay.
-- Input is sampled and the program polls, so keys and buttons are held a while.
-- The program draws its own pointer: grabs leave out where it is.
-- A dead client's window goes a moment after it is reaped: the next start waits for that."""
+- The program polls its input, so keys and buttons are held a while; it draws its own
+  pointer, which grabs leave out; its window goes a moment after it ends."""
 import atexit, os, re, shutil, signal, subprocess, tempfile, time, zlib
 from pathlib import Path
 
@@ -69,10 +68,10 @@ def demo(*config):
 
 
 class Grab:
-    """Pixels as RGB bytes; pixel(x, y) gives 3 bytes, box(x0, y0, x1, y1) the rows y0..y1-1 of x0..x1-1."""
+    """Pixels as RGB bytes: pixel(x, y) gives 3 bytes, box(x0, y0, x1, y1) the rows y0..y1-1 of x0..x1-1."""
 
-    def __init__(self, w, h, rgb):
-        self.w, self.h, self.rgb = w, h, rgb
+    def __init__(self, w, rgb):
+        self.w, self.rgb = w, rgb
 
     def pixel(self, px, py):
         return self.rgb[3 * (py * self.w + px):3 * (py * self.w + px) + 3]
@@ -87,9 +86,9 @@ def golden(name):
     while at < len(png):
         n, kind = int.from_bytes(png[at:at + 4], "big"), png[at + 4:at + 8]
         chunks[kind], at = chunks.get(kind, b"") + png[at + 8:at + 8 + n], at + 12 + n
-    w, h = int.from_bytes(chunks[b"IHDR"][:4], "big"), int.from_bytes(chunks[b"IHDR"][4:8], "big")
-    rows, colours = zlib.decompress(chunks[b"IDAT"]), chunks[b"PLTE"]
-    return Grab(w, h, b"".join(colours[3 * i:3 * i + 3] for y in range(h) for i in rows[y * (w + 1) + 1:(y + 1) * (w + 1)]))
+    w, rows, colours = int.from_bytes(chunks[b"IHDR"][:4], "big"), zlib.decompress(chunks[b"IDAT"]), chunks[b"PLTE"]
+    return Grab(w, b"".join(colours[3 * i:3 * i + 3] for y in range(len(rows) // (w + 1))
+                            for i in rows[y * (w + 1) + 1:(y + 1) * (w + 1)]))
 
 
 def windows():
@@ -98,13 +97,16 @@ def windows():
 
 
 class Vemora:
-    """One run of the program in work (default a fresh demo), ended with its `with` block."""
+    """One run of the program in work (default a fresh demo), ended with its `with` block;
+    `out` is the file of what it printed, `last` the last grab."""
 
     def __init__(self, work=None, size=(640, 480), env=None, window=True):
-        self.work, self.window, self.out = Path(work or demo()), None, tempfile.NamedTemporaryFile()
-        self.proc = subprocess.Popen([BUILD / "vemora"], cwd=self.work, stdin=subprocess.DEVNULL, stdout=self.out,
-                                     stderr=subprocess.STDOUT, env={**os.environ, "DISPLAY": display(), **(env or {})},
-                                     start_new_session=True)
+        self.work, self.window = Path(work or demo()), None
+        fd, out = tempfile.mkstemp(prefix="printed-", dir=self.work.parent)  # removed with the scratch copy
+        self.out, self.proc = Path(out), subprocess.Popen(
+            [BUILD / "vemora"], cwd=self.work, stdin=subprocess.DEVNULL, stdout=fd, stderr=subprocess.STDOUT,
+            start_new_session=True, env={**os.environ, "DISPLAY": display(), **(env or {})})
+        os.close(fd)
         self.origin = (SCREEN[0] - size[0]) // 2, (SCREEN[1] - size[1]) // 2
         if window:
             place = "%dx%d+%d+%d" % (*size, *self.origin)
@@ -119,14 +121,11 @@ class Vemora:
             os.killpg(self.proc.pid, signal.SIGKILL)
         self.wait_exit()
 
-    def printed(self):
-        return Path(self.out.name).read_text(errors="replace")
-
     def wait(self, predicate, what, timeout=10.0):
         try:
             return wait(predicate, what, timeout, lambda: self.proc.poll() is None)
         except AssertionError as e:
-            raise AssertionError("%s; the program printed:\n%s" % (e, self.printed()[-2000:])) from None
+            raise AssertionError("%s; the program printed:\n%s" % (e, self.out.read_text()[-2000:])) from None
 
     def wait_exit(self):
         """The exit status, once the program and its window are gone."""
@@ -163,25 +162,25 @@ class Vemora:
 
     def wait_grab(self, predicate, what, steady=False):
         """A grab of the window where predicate holds (steady: and that equals the grab before,
-        since a frame reaches the X server in pieces); the last grab stays as self.last."""
+        since a frame reaches the X server in pieces)."""
         def grab():
             ppm = subprocess.run(["import", "-display", display(), "-window", self.window, "-depth", "8", "ppm:-"],
                                  capture_output=True, timeout=20).stdout
-            m, before = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", ppm), self.last
-            self.last = m and Grab(int(m[1]), int(m[2]), ppm[m.end():])
+            m, before = re.match(rb"P6\s+(\d+)\s+\d+\s+255\s", ppm), self.last
+            self.last = m and Grab(int(m[1]), ppm[m.end():])
             return self.last and (not steady or before and before.rgb == self.last.rgb) and predicate(self.last)
         self.last = None
         return self.wait(grab, what) and self.last
 
     def wait_like(self, image, box=(0, 0, 620, 480), what=None):
-        """Waits until the box (default all but the pointer's columns) shows as image (a Grab or a golden name)."""
+        """Waits until the box (default all but the pointer's columns) shows as image (a Grab or a golden name);
+        on failure names the first differing pixel and saves the last grab."""
         want = golden(image) if isinstance(image, str) else image
         try:
             return self.wait_grab(lambda g: g.box(*box) == want.box(*box), what or "%s in %s" % (image, box))
         except AssertionError as e:
-            g, (x0, y0, x1, y1) = self.last, box
-            at = g and next((p for p in ((i, j) for j in range(y0, y1) for i in range(x0, x1))
-                             if g.pixel(*p) != want.pixel(*p)), None)
-            path = Path(tempfile.mkdtemp(prefix="vemora-e2e-")) / "grab.ppm"
-            path.write_bytes(g and b"P6 %d %d 255\n" % (g.w, g.h) + g.rgb or b"")
+            g, path = self.last or Grab(1, b""), self.out.with_name("grab.ppm")
+            at = next((p for p in ((i, j) for j in range(box[1], box[3]) for i in range(box[0], box[2]))
+                       if g.pixel(*p) != want.pixel(*p)), None)
+            path.write_bytes(b"P6 %d %d 255\n" % (g.w, len(g.rgb) // 3 // g.w) + g.rgb)
             raise AssertionError("%s\nfirst difference at %s; the last grab is %s" % (e, at, path)) from None

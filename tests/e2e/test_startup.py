@@ -23,5 +23,5 @@ class StartUpTest(unittest.TestCase):
             stub.chmod(0o755)
             with Vemora(work, env={"PATH": "%s:%s" % (work.parent, os.environ["PATH"])}, window=False) as v:
                 self.assertEqual(v.wait_exit(), 1, line)
-                self.assertTrue(v.printed().endswith(printed), v.printed())
+                self.assertTrue(v.out.read_text().endswith(printed), v.out.read_text())
                 self.assertEqual((work.parent / "shown").read_text() if shown else "", shown)

@@ -153,30 +153,25 @@ TEST_F(Keys, HeightLimitsKeysWithoutCommandAndQuit)
 }
 
 // The profile shows 0 m to its width in metres left to right, one metre a pixel, and 0 m
-// to its height in metres bottom to top; sections start every 50 m; traces 1 to 3 shown.
-// Corners in either order: 60 m is nearest to the start of section 1, 240 m to that of
-// section 5, and the selected section is pulled into the new range. Refused: both sides
-// nearest to one section start, a click without movement, and a rectangle without height.
+// to its height in metres bottom to top; sections start every 50 m. Corners in either
+// order: 60 m is nearest to the start of section 1, 240 m to that of section 5, and the
+// selected section is pulled into the new range. Refused: both sides nearest to one section
+// start, and a rectangle without height.
 TEST_F(Keys, ZoomToRectangle)
 {
     show(0, 576, 0, 288);
     for (int i = 0; i <= num_sections; i++)
         trace_start_m[i][selected_trace] = 50.0f * i;
-    first_trace = 1, last_trace = 3;
-    auto x = [](int metres) { return profile_left + metres; };
-    auto y = [](int metres) { return profile_bottom - metres; };
     const auto before = view_state();
-    EXPECT_EQ(zoom_to_rectangle(x(40), y(300), x(74), y(100)), 1);
-    EXPECT_EQ(zoom_to_rectangle(x(200), y(200), x(200), y(200)), 1);
-    EXPECT_EQ(zoom_to_rectangle(x(60), y(150), x(240), y(150)), 2);
+    EXPECT_EQ(std::make_pair(zoom_to_rectangle(32 + 40, 156, 32 + 74, 356), zoom_to_rectangle(92, 306, 272, 306)),
+              std::make_pair(1, 2));
     EXPECT_TRUE(view_state() == before);
     const int corners[][6] = {{60, 300, 240, 100, 3, 3}, {240, 100, 60, 300, 0, 1}, // and the selection before, after
                               {60, 100, 240, 300, 9, 5}, {240, 300, 60, 100, 5, 5}};
     for (const auto& c : corners) {
         selected_section = c[4];
-        ASSERT_EQ(zoom_to_rectangle(x(c[0]), y(c[1]), x(c[2]), y(c[3])), 0);
-        EXPECT_EQ(std::make_tuple(first_section, last_section, selected_section, first_trace, last_trace),
-                  std::make_tuple(1, 5, c[5], 1, 3));
+        ASSERT_EQ(zoom_to_rectangle(32 + c[0], 456 - c[1], 32 + c[2], 456 - c[3]), 0);
+        EXPECT_EQ(std::make_tuple(first_section, last_section, selected_section), std::make_tuple(1, 5, c[5]));
         EXPECT_TRUE(std::fabs(height_top - 300) < 1e-3 && std::fabs(height_bottom - 100) < 1e-3) << height_bottom;
     }
 }
