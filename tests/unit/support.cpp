@@ -78,7 +78,7 @@ void load_demo_track()
 void fresh_model(int sections, int traces)
 {
     reset_track_model();
-    data_modified = 0;
+    data_modified = quit_requested = 0;
     set_default_file_names();
     num_sections = sections;
     num_traces = traces;
@@ -86,13 +86,12 @@ void fresh_model(int sections, int traces)
 
 void start_drawing(int w, int h)
 {
-    if (!system_driver) {
+    if (!system_driver)
         install_allegro(SYSTEM_NONE, &errno, atexit);
-        set_color_depth(32);
-        if (!load_font_datafile(VEMORA_BUILD_DIR "/fonts.dat"))
-            std::abort();
-        text_font = font, small_font = font_5x6, medium_font = font_7x8;
-    }
+    if (!fonts_datafile && !load_font_datafile(VEMORA_BUILD_DIR "/fonts.dat"))
+        std::abort();
+    set_color_depth(32);
+    text_font = font, small_font = font_5x6, medium_font = font_7x8;
     destroy_bitmap(page_buffer), destroy_bitmap(screen);
     page_buffer = create_bitmap(w, h), screen = create_bitmap(w, h);
     compute_layout(w, h);
