@@ -1,6 +1,6 @@
-// The view: panel layout, the mapping between track values and screen positions, tick
-// steps, zoom to fit, the keys that change only the view and the selection, and the
-// rectangle zoom.
+// The view: the mapping between track values and screen positions, tick steps, zoom to
+// fit, the keys that change only the view and the selection, and the rectangle zoom (what
+// they draw is among the golden images).
 #include <allegro.h>
 #include <gtest/gtest.h>
 
