@@ -1,24 +1,27 @@
 #include "support.h"
 
+#include <allegro.h>
+#include <cerrno>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "display/graphics.h"
+#include "display/layout.h"
 #include "interaction/flags.h"
 #include "track/config.h"
 #include "track/model.h"
 #include "track/startup.h"
 
-// Runs `reader` in the directory `dir`; returns what it printed.
-static std::string printed_in(const std::string& dir, int (*reader)())
+std::string printed_in(const std::string& dir, int (*step)())
 {
     char previous[4096];
     if (!getcwd(previous, sizeof previous) || chdir(dir.c_str()) != 0)
         std::abort();
     testing::internal::CaptureStdout();
-    reader();
+    step();
     std::string output = testing::internal::GetCapturedStdout();
     if (chdir(previous) != 0)
         std::abort();
@@ -75,8 +78,21 @@ void load_demo_track()
 void fresh_model(int sections, int traces)
 {
     reset_track_model();
-    data_modified = 0;
+    data_modified = quit_requested = 0;
     set_default_file_names();
     num_sections = sections;
     num_traces = traces;
+}
+
+void start_drawing(int w, int h)
+{
+    if (!system_driver)
+        install_allegro(SYSTEM_NONE, &errno, atexit);
+    if (!fonts_datafile && !load_font_datafile(VEMORA_BUILD_DIR "/fonts.dat"))
+        std::abort();
+    set_color_depth(32);
+    text_font = font, small_font = font_5x6, medium_font = font_7x8;
+    destroy_bitmap(page_buffer), destroy_bitmap(screen);
+    page_buffer = create_bitmap(w, h), screen = create_bitmap(w, h);
+    compute_layout(w, h);
 }

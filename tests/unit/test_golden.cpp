@@ -1,0 +1,178 @@
+// What the editor shows, pixel for pixel: frames of the demo track with the status line, and
+// the messages drawn on the screen, compared with the images in tests/unit/golden/ (palette
+// PNGs of the colours below). VEMORA_UPDATE_GOLDEN=1 writes the images anew from what is
+// drawn now; a mismatch writes the drawing beside the build and names the first differing
+// pixel. The end-to-end tests compare the real window with the same images.
+#include <allegro.h>
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <tuple>
+
+#include "commands/keys.h"
+#include "display/graphics.h"
+#include "display/renderer.h"
+#include "display/view.h"
+#include "interaction/edit.h"
+#include "interaction/edit_math.h"
+#include "interaction/flags.h"
+#include "interaction/status.h"
+#include "interaction/zoom.h"
+#include "support.h"
+#include "track/lengths.h"
+#include "track/model.h"
+
+static unsigned rested_ms;
+// The pauses after messages are added up instead of waited for.
+void rest(unsigned int ms) { rested_ms += ms; }
+
+namespace {
+
+const unsigned char COLOURS[] = {0,   0,   0,   211, 211, 211, 255, 255, 255, 255, 0,
+                                 0,   255, 255, 0,   0,   0,   255, 224, 255, 255};
+
+std::string be32(uint32_t v)
+{
+    return {(char)(v >> 24), (char)(v >> 16), (char)(v >> 8), (char)v};
+}
+
+uint32_t be32_at(const std::string& s, size_t i)
+{
+    return i + 4 > s.size() ? 0 : (uint8_t)s[i] << 24 | (uint8_t)s[i + 1] << 16 | (uint8_t)s[i + 2] << 8 | (uint8_t)s[i + 3];
+}
+
+// The screen as rows of palette indices, each after the PNG filter byte 0; 255 for a colour not in COLOURS.
+std::string rows_of(BITMAP* drawn)
+{
+    std::string rows;
+    for (int y = 0; y < drawn->h; y++)
+        for (int x = -1; x < drawn->w; x++) {
+            int c = x < 0 ? -1 : getpixel(drawn, x, y), i = 0;
+            while (i < 7 && c != makecol(COLOURS[3 * i], COLOURS[3 * i + 1], COLOURS[3 * i + 2]))
+                i++;
+            rows += (char)(x < 0 ? 0 : i < 7 ? i : 255);
+        }
+    return rows;
+}
+
+std::string png_of(const std::string& rows, int w)
+{
+    uLongf size = compressBound(rows.size());
+    std::string png = "\x89PNG\r\n\x1a\n", packed(size, '\0');
+    compress2((Bytef*)&packed[0], &size, (const Bytef*)rows.data(), rows.size(), 9);
+    packed.resize(size);
+    const std::pair<const char*, std::string> chunks[] = {
+        {"IHDR", be32(w) + be32(rows.size() / (w + 1)) + std::string("\x08\x03\0\0\0", 5)},
+        {"PLTE", std::string(COLOURS, COLOURS + sizeof COLOURS) + std::string(3 * 248, '\0') + std::string("\xff\0\xff", 3)},
+        {"IDAT", packed}, {"IEND", ""}}; // a colour not in COLOURS shows magenta
+    for (const auto& [type, data] : chunks) {
+        std::string body = type + data;
+        png += be32(data.size()) + body + be32(crc32(0, (const Bytef*)body.data(), body.size()));
+    }
+    return png;
+}
+
+std::string rows_of_png(const std::string& png)
+{
+    std::string packed, rows((size_t)(be32_at(png, 16) + 1) * be32_at(png, 20), '\0');
+    for (size_t i = 8; i + 8 <= png.size(); i += 12 + be32_at(png, i))
+        if (png.compare(i + 4, 4, "IDAT") == 0)
+            packed += png.substr(i + 8, be32_at(png, i));
+    uLongf size = rows.size();
+    bool read = uncompress((Bytef*)&rows[0], &size, (const Bytef*)packed.data(), packed.size()) == Z_OK;
+    return read && size == rows.size() ? rows : "";
+}
+
+void expect_golden(const std::string& name, BITMAP* drawn)
+{
+    const std::string path = VEMORA_SOURCE_DIR "/tests/unit/golden/" + name + ".png";
+    const std::string actual = VEMORA_BUILD_DIR "/golden-" + name + ".png", rows = rows_of(drawn);
+    if (std::getenv("VEMORA_UPDATE_GOLDEN") && rows.find('\xff') == std::string::npos)
+        write_file(path, png_of(rows, drawn->w));
+    const std::string golden = rows_of_png(read_file(path));
+    if (golden == rows)
+        return;
+    write_file(actual, png_of(rows, drawn->w));
+    size_t at = std::mismatch(rows.begin(), rows.end(), golden.begin(), golden.end()).first - rows.begin();
+    ADD_FAILURE() << name << ": " << (golden.size() != rows.size() ? "no image of this size" :
+        "first difference at (" + std::to_string(at % (drawn->w + 1) - 1) + ", " + std::to_string(at / (drawn->w + 1)) +
+        "), colour " + std::to_string((uint8_t)rows[at]) + " instead of " + std::to_string((uint8_t)golden[at]))
+                  << "; the drawing is " << actual;
+}
+
+// The demo as at start, drawn once so that the mapping is that of the screen.
+void start_on_demo()
+{
+    start_drawing(640, 480);
+    load_demo_track();
+    draw_view();
+}
+
+class Golden : public ::testing::Test {
+    void TearDown() override { destroy_bitmap(page_buffer), destroy_bitmap(screen), page_buffer = screen = nullptr; }
+};
+
+// The start of a session and what keys, a rectangle zoom and an edit make of it, as the end-to-end
+// tests do them; each frame with the status line for the pointer on the middle row.
+TEST_F(Golden, Frames)
+{
+    const std::pair<const char*, void (*)()> frames[] = {
+        {"whole", [] {}},
+        {"angles_off", [] { perform_command(KEY_A, false, 240); }},
+        {"keys", [] { // another trace, a narrower trace range, section 3
+             for (int key : {KEY_UP, KEY_7_PAD, KEY_7_PAD, KEY_RIGHT, KEY_RIGHT, KEY_RIGHT})
+                 perform_command(key, false, key == KEY_7_PAD ? 100 : 240);
+         }},
+        {"zoomed", [] { EXPECT_EQ(zoom_to_rectangle(300, 200, 450, 400), 0); }},
+        {"edited", [] { // select at column 400, the height of row 260, the gradient towards (445, 215)
+             int s = selected_section = nearest_section((float)x_to_distance(400)), t = selected_trace;
+             float h = (float)y_to_height(260), dx = (float)(x_to_distance(445) - trace_start_m[s][t]);
+             apply_edit(s, t, h, (float)(y_to_height(215) - h) / (double)dx);
+         }},
+        {"one_trace", [] { num_traces = 1, compute_trace_lengths(), height_bottom = 3.3f, height_top = 3.4f; }},
+    };
+    for (const auto& [name, change] : frames) {
+        start_on_demo();
+        change();
+        draw_view();
+        blit(page_buffer, screen, 0, 0, 0, 0, 640, 480);
+        for (int row : {100, 240}) // the second reading erases the first
+            mouse_y = row, update_status_line();
+        expect_golden(name, screen);
+    }
+}
+
+// Each message on a black screen, how long it stays, and what it leaves changed.
+TEST_F(Golden, Messages)
+{
+    const struct {
+        const char* image;
+        void (*show)();
+        unsigned pause;
+        int modified;
+    } messages[] = {
+        {"help", [] { perform_command(KEY_H, false, 0); }, 4000, 0},
+        {"check", [] { perform_command(KEY_C, false, 0); }, 1500, 0},
+        {"check", [] { perform_command(KEY_F, false, 0); }, 1500, 1}, // the faults as found, now repaired
+        {"clean", [] { perform_command(KEY_C, false, 0); }, 500, 1},
+        {"unsaved", [] { perform_command(KEY_Q, false, 0); }, 1000, 1},
+        {"refused_zoom", [] { mouse_x = 200, mouse_y = 300, mouse_b = 0, zoom_by_rectangle(); }, 500, 1},
+        {"edit_preview", [] { // zoomed, for room
+             zoom_to_rectangle(300, 200, 450, 400), draw_view(), draw_edit_preview(40.0f, 0.5f, 9.0f, 75);
+         }, 0, 1},
+    };
+    start_on_demo();
+    for (const auto& m : messages) {
+        clear_bitmap(screen);
+        rested_ms = 0;
+        m.show();
+        expect_golden(m.image, screen);
+        EXPECT_EQ(std::make_tuple(rested_ms, data_modified, quit_requested), std::make_tuple(m.pause, m.modified, 0))
+            << m.image;
+    }
+}
+
+} // namespace
