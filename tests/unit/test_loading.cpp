@@ -11,8 +11,6 @@
 #include "track/model.h"
 #include "track/startup.h"
 
-namespace {
-
 using Settings = std::tuple<std::string, std::string, std::string, int, int, int>;
 
 TEST(Configuration, Lines)
@@ -112,5 +110,3 @@ TEST(StartUp, DemoTrackLoadsInOrder)
     EXPECT_EQ(run_vemora(empty.path, &output), 1);
     EXPECT_EQ(output, "Vemora v. 0.99\nFatal error: Did not find >vemora.cfg<\n");
 }
-
-} // namespace

@@ -4,36 +4,32 @@
 
 #include <filesystem>
 #include <regex>
-#include <csignal>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include "interaction/flags.h"
 #include "support.h"
 #include "track/model.h"
 #include "track/trace_data.h"
 
-namespace {
-
 // Every trace slot, also those beyond the count, differs.
-void fill_model(int sections, int traces)
+static void fill_model(int sections, int traces)
 {
     fresh_model(sections, traces);
     for (int s = 0, t = 0; s < sections; t = (t + 1) % MAX_TRACES, s += !t)
         section_length[s] = 90000 + 5000 * s, trace_point[s][t] = {1000 * s - 77 * t, -3 * t - s, 11 * t + s, -(t * s) - 1};
     trace_point[1][15] = {INT32_MIN, INT32_MAX, -1, 0};
 }
-std::string formatted()
+static std::string formatted()
 {
     std::string text(trace_data_capacity(), '\0');
     return text.resize(format_trace_data(&text[0], text.size())), text;
 }
 
-long files_in(const std::string& dir) { return std::distance(std::filesystem::directory_iterator(dir), {}); }
-std::string times(int n, const std::string& text) { return n ? text + times(n - 1, text) : ""; }
+static long files_in(const std::string& dir) { return std::distance(std::filesystem::directory_iterator(dir), {}); }
+static std::string times(int n, const std::string& text) { return n ? text + times(n - 1, text) : ""; }
 
 // Saves to `target` with unsaved changes pending: tells the result, the unsaved flag afterwards and what was printed.
-std::string save(const std::string& target)
+static std::string save(const std::string& target)
 {
     std::snprintf(out_file_name, FILE_NAME_SIZE, "%s", target.c_str());
     data_modified = 1, testing::internal::CaptureStdout();
@@ -41,7 +37,7 @@ std::string save(const std::string& target)
     return "result " + std::to_string(result) + ", unsaved " + std::to_string(data_modified) + "; " + testing::internal::GetCapturedStdout();
 }
 const std::string saved = "result 0, unsaved 0; ";
-std::string failed(const std::string& target) { return "result 1, unsaved 1; Warning: Could not save to >" + target + "<\n"; }
+static std::string failed(const std::string& target) { return "result 1, unsaved 1; Warning: Could not save to >" + target + "<\n"; }
 
 TEST(TraceDataFile, ExactLayout)
 {
@@ -176,5 +172,3 @@ TEST(TraceDataFile, StartUpWithEndlessFiles)
         EXPECT_EQ(output, "Vemora v. 0.99\nReading config file\n" + printed);
     }
 }
-
-} // namespace
