@@ -29,6 +29,8 @@ static int read_as(const std::string& reader, const char* file)
     return std::snprintf(named.first, FILE_NAME_SIZE, "%s", file), named.second();
 }
 
+static CheckReport report;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string name = "/tmp/vemora-fuzz-" + std::to_string(getpid()) + "-" READER;
@@ -36,15 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::fwrite(data, 1, size, file), std::fclose(file);
     reset_track_model(), set_default_file_names();
     num_sections = 5, num_traces = 3; // a small smooth track
-    for (int s = 0; s < num_sections; s++)
-        for (int t = 0; t < num_traces; t++)
-            section_length[s] = 19685 * (20 + 3 * s), trace_point[s][t] = {19685 * (s + t), 1000 * t, -300, 100 * s};
-    if (read_as(READER, name.c_str()) == 0) {
-        static CheckReport report;
-        compute_trace_lengths(), data_modified = 0;
-        scan_joins(0, &report);
-        if (data_modified)
-            __builtin_trap();
-    }
+    for (int s = 0, t = 0; s < num_sections; t = (t + 1) % num_traces, s += !t)
+        section_length[s] = 19685 * (20 + 3 * s), trace_point[s][t] = {19685 * (s + t), 1000 * t, -300, 100 * s};
+    if (read_as(READER, name.c_str()) == 0 && (compute_trace_lengths(), data_modified = 0, scan_joins(0, &report), data_modified))
+        __builtin_trap();
     return 0;
 }

@@ -22,10 +22,9 @@ TEST(TrackFile, RecordsFromTheEndCountsAndShortFiles)
     const int kinds[] = {2, 1, 0, 2}, metres[] = {100, 100, 50, 100}, turns[] = {1 << 29, 1 << 29, -(1 << 28), 0};
     for (size_t s = 0, at = 129; s < 4; s++, at += 52)
         data[at] = (char)kinds[s], put(at + 8, 19685 * metres[s]), put(at + 28, turns[s]);
-    const std::string reading = "Reading trace-position and radius data from >t.trk<\n";
+    const std::string reading = "Reading trace-position and radius data from >t.trk<\n", counts = "Warning: Number of traces in "
+        ".txt and .trk does not match!\nWarning: Number of sections in .txt and .trk does not match!\n";
     const float radii[] = {63.662f, 0, -63.662f, 0};
-    const std::string counts = "Warning: Number of traces in .txt and .trk does not match!\n"
-                               "Warning: Number of sections in .txt and .trk does not match!\n";
     for (int sections : {4, 3}) { // the model's sections are the file's last records
         fresh_model(sections, 7 + 4 - sections);
         EXPECT_EQ(read_text(read_trk_geometry, trk_file_name, data, "t.trk"), reading + (sections == 4 ? "" : counts));
@@ -49,14 +48,12 @@ TEST(TrackFile, ClosureCheck)
     const double r = 100 / (6.2831853 / 4), hair = 0.1 * 3.14159265 / 180;
     const std::tuple<int32_t, std::vector<double>, std::string> cases[] = { // section length, radii in m
         {1968500, {r, 0, r, r, 0, r}, ""}, {1968500, std::vector<double>(8, -r), ""},
-        {1968500, {r, r, r, 100 / (100 / r - hair)}, ""},
-        {1968500, {r, 0, r}, "Missing  180.00"}, {10000, {145.53157}, "Missing    0.20"}};
+        {1968500, {r, r, r, 100 / (100 / r - hair)}, ""}, {1968500, {r, 0, r}, "Missing  180.00"}, {10000, {145.53157}, "Missing    0.20"}};
     for (const auto& [length, radii, output] : cases) {
         fresh_model((int)radii.size(), 1);
         for (size_t s = 0; s < radii.size(); s++)
             section_length[s] = length, section_radius[s] = (float)radii[s];
-        testing::internal::CaptureStdout();
-        check_closure();
+        testing::internal::CaptureStdout(), check_closure();
         EXPECT_EQ(testing::internal::GetCapturedStdout(), output.empty() ? "" : "Caution: Possible error in radius data\n" + output +
                   " degrees to close track\n") << radii.size();
     }

@@ -21,13 +21,10 @@ TEST(Configuration, Lines)
         {"INFILE\tx\ninfile x\nOUTFILE=x\nGRAPHRES 800\n\n  \nTRKFILE", {"", "", "", 640, 480, 0}},
         // A keyword without its value changes nothing, words after the value are ignored and the
         // last line needs no line break.
-        {"INFILE a\nGRAPHRES 800 600 1024\nCENTRELINE -1\nINFILE\nCENTRELINE \nGRAPHRES 320\nOUTFILE b c",
-         {"a", "b", "", 800, 600, -1}},
+        {"INFILE a\nGRAPHRES 800 600 1024\nCENTRELINE -1\nINFILE\nCENTRELINE \nGRAPHRES 320\nOUTFILE b c", {"a", "b", "", 800, 600, -1}},
         {"INFILE a\r\nGRAPHRES 1024 768\r\nOUTFILE b\r", {"a", "b", "", 1024, 768, 0}},
         // 239 characters with the line break are one line; longer lines are read in pieces of 239.
-        {"TRKFILE " + whole + "\nOUTFILE " + cut + "INFILE x\n" + std::string(239, 'z') + "GRAPHRES 320 200\n",
-         {"x", cut, whole, 320, 200, 0}},
-    };
+        {"TRKFILE " + whole + "\nOUTFILE " + cut + "INFILE x\n" + std::string(239, 'z') + "GRAPHRES 320 200\n", {"x", cut, whole, 320, 200, 0}}};
     for (const auto& [text, expected] : cases) {
         fresh_model(1, 1);
         EXPECT_EQ(read_text(read_configuration, nullptr, text, "vemora.cfg"), "Reading config file\n");
@@ -82,30 +79,22 @@ TEST(TraceLengths, InSectionsStartsAndCentreLine)
         fresh_model(2, traces);
         section_length[0] = section_length[1] = 100, centre_trace = configured, selected_section = 1;
         compute_trace_lengths();
-        EXPECT_EQ(std::make_tuple(centre_line_trace, selected_trace, selected_section), std::make_tuple(expected, expected, 0))
-            << configured << " of " << traces;
+        EXPECT_EQ(std::make_tuple(centre_line_trace, selected_trace, selected_section), std::make_tuple(expected, expected, 0)) << traces;
     }
 }
 
-// The demo with its track file, and without: the text files stand in for it. Without a configuration file
-// the program ends.
+// The demo without its track file: the text files stand in for it (with it, the golden frames load it).
+// Without a configuration file the program ends.
 TEST(StartUp, DemoTrackLoadsInOrder)
 {
-    const std::string altref = "Reading altitude reference data from >altref.txt<\n";
-    const std::pair<std::string, std::string> cases[] = { // a configuration line added, the output expected
-        {"", "Reading trace-position and radius data from >track.trk<\n" + altref},
-        {"TRKFILE none.trk\n", "Did not find >none.trk<\nReading trace positions from >tracepos.txt<\n"
-                               "Reading radius data from >radius.txt<\n" + altref}};
-    for (const auto& [line, lines] : cases) {
-        ScratchDir dir;
-        std::filesystem::copy(VEMORA_SOURCE_DIR "/examples/demo", dir.path);
-        write_file(dir.file("vemora.cfg"), read_file(dir.file("vemora.cfg")) + line);
-        fresh_model(0, 0);
-        EXPECT_EQ(printed_in(dir.path, [] { return load_track(), 0; }),
-                  "Vemora v. 0.99\nReading config file\nReading trace data from >trace.txt<\n" + lines);
-        EXPECT_EQ(std::make_tuple(num_sections, num_traces, centre_line_trace, altref_count), std::make_tuple(150, 7, 3, 171));
-    }
-    ScratchDir empty;
+    ScratchDir dir, empty;
+    std::filesystem::copy(VEMORA_SOURCE_DIR "/examples/demo", dir.path);
+    write_file(dir.file("vemora.cfg"), read_file(dir.file("vemora.cfg")) + "TRKFILE none.trk\n");
+    fresh_model(0, 0);
+    EXPECT_EQ(printed_in(dir.path, [] { return load_track(), 0; }), "Vemora v. 0.99\nReading config file\nReading trace data from "
+              ">trace.txt<\nDid not find >none.trk<\nReading trace positions from >tracepos.txt<\nReading radius data from "
+              ">radius.txt<\nReading altitude reference data from >altref.txt<\n");
+    EXPECT_EQ(std::make_tuple(num_sections, num_traces, centre_line_trace, altref_count), std::make_tuple(150, 7, 3, 171));
     std::string output;
     EXPECT_EQ(run_vemora(empty.path, &output), 1);
     EXPECT_EQ(output, "Vemora v. 0.99\nFatal error: Did not find >vemora.cfg<\n");
