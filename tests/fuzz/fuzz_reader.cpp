@@ -18,10 +18,8 @@
 static int read_as(const std::string& reader, const char* file)
 {
     char why[160];
-    if (reader == "trace_data")
-        return reset_track_model(), load_trace_data(file, why, sizeof why);
-    if (FILE* f = reader == "config" ? std::fopen(file, "r") : nullptr)
-        return apply_configuration(f), std::fclose(f), 0;
+    if (reader == "trace_data") return reset_track_model(), load_trace_data(file, why, sizeof why);
+    if (FILE* f = reader == "config" ? std::fopen(file, "r") : nullptr) return apply_configuration(f), std::fclose(f), 0;
     const std::pair<char*, int (*)()> named = reader == "trk" ? std::make_pair(trk_file_name, read_trk_geometry)
         : reader == "tracepos" ? std::make_pair(tracepos_file_name, read_trace_positions)
         : reader == "radius" ? std::make_pair(radius_file_name, read_section_radii)
@@ -34,8 +32,7 @@ static CheckReport report;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string name = "/tmp/vemora-fuzz-" + std::to_string(getpid()) + "-" READER;
-    if (FILE* file = std::fopen(name.c_str(), "wb"))
-        std::fwrite(data, 1, size, file), std::fclose(file);
+    if (FILE* file = std::fopen(name.c_str(), "wb")) std::fwrite(data, 1, size, file), std::fclose(file);
     reset_track_model(), set_default_file_names();
     num_sections = 5, num_traces = 3; // a small smooth track
     for (int s = 0, t = 0; s < num_sections; t = (t + 1) % num_traces, s += !t)

@@ -17,8 +17,7 @@ TEST(TrackFile, RecordsFromTheEndCountsAndShortFiles)
     std::string data(92 + 37 + 4 * 52, '\xEE');
     auto put = [&](size_t at, int32_t value) { for (int i = 0; i < 4; i++) data[at + i] = (char)((uint32_t)value >> (8 * i)); };
     put(12, 7), put(16, 4);
-    for (int k = 0; k < 16; k++)
-        put(28 + 4 * k, 19685 * (k - 3));
+    for (int k = 0; k < 16; k++) put(28 + 4 * k, 19685 * (k - 3));
     const int kinds[] = {2, 1, 0, 2}, metres[] = {100, 100, 50, 100}, turns[] = {1 << 29, 1 << 29, -(1 << 28), 0};
     for (size_t s = 0, at = 129; s < 4; s++, at += 52)
         data[at] = (char)kinds[s], put(at + 8, 19685 * metres[s]), put(at + 28, turns[s]);
@@ -28,10 +27,8 @@ TEST(TrackFile, RecordsFromTheEndCountsAndShortFiles)
     for (int sections : {4, 3}) { // the model's sections are the file's last records
         fresh_model(sections, 7 + 4 - sections);
         EXPECT_EQ(read_text(read_trk_geometry, trk_file_name, data, "t.trk"), reading + (sections == 4 ? "" : counts));
-        for (int k = 0; k < 16; k++)
-            EXPECT_EQ(trace_offset[k], k - 3.0f);
-        for (int s = 0; s < sections; s++)
-            EXPECT_NEAR(section_radius[s], radii[4 - sections + s], 0.01) << sections << ": " << s;
+        for (int k = 0; k < 16; k++) EXPECT_EQ(trace_offset[k], k - 3.0f);
+        for (int s = 0; s < sections; s++) EXPECT_NEAR(section_radius[s], radii[4 - sections + s], 0.01) << sections << ": " << s;
     }
     for (size_t size : {0, 3, 14, 20, 60, 100}) { // what a short file does not hold keeps its default
         fresh_model(4, 7);
@@ -51,8 +48,7 @@ TEST(TrackFile, ClosureCheck)
         {1968500, {r, r, r, 100 / (100 / r - hair)}, ""}, {1968500, {r, 0, r}, "Missing  180.00"}, {10000, {145.53157}, "Missing    0.20"}};
     for (const auto& [length, radii, output] : cases) {
         fresh_model((int)radii.size(), 1);
-        for (size_t s = 0; s < radii.size(); s++)
-            section_length[s] = length, section_radius[s] = (float)radii[s];
+        for (size_t s = 0; s < radii.size(); s++) section_length[s] = length, section_radius[s] = (float)radii[s];
         testing::internal::CaptureStdout(), check_closure();
         EXPECT_EQ(testing::internal::GetCapturedStdout(), output.empty() ? "" : "Caution: Possible error in radius data\n" + output +
                   " degrees to close track\n") << radii.size();
@@ -124,10 +120,8 @@ TEST(Repair, JoinOfTwoGradientsMeetsAtTheirMeanAlsoAtTheWrapAround)
         {0, {new_0, {450, 750, 2650, -1850}, before[2], new_0}}, {2, {new_2, before[1], {2000, 1000, -4500, 3000}, new_2}}};
     for (const auto& [join, after] : cases) {
         fresh_model(3, 1);
-        for (int s = 0; s < 4; s++)
-            trace_length[s][0] = 1000 << s % 3, trace_point[s][0] = before[s];
+        for (int s = 0; s < 4; s++) trace_length[s][0] = 1000 << s % 3, trace_point[s][0] = before[s];
         repair_join(join, 0);
-        for (int s = 0; s < 4; s++)
-            EXPECT_EQ(fields(trace_point[s][0]), fields(after[s])) << "join " << join << ", section " << s;
+        for (int s = 0; s < 4; s++) EXPECT_EQ(fields(trace_point[s][0]), fields(after[s])) << "join " << join << ", section " << s;
     }
 }
