@@ -7,7 +7,6 @@
 #include "display/view.h"
 #include "support.h"
 #include "track/geometry.h"
-#include "track/model.h"
 
 // 7 traces and 4 sections in the header, positions k - 3 m and 37 unread bytes before the section
 // records: a left quarter turn of 100 m, a straight 100 m with a heading change, a right eighth turn
@@ -71,10 +70,9 @@ TEST(TrackFile, TextFiles)
         {read_section_radii, "0 inf 1 nan 2 -1e300 3 1e300", {0, 0, -FLT_MAX, FLT_MAX}}};
     for (const auto& [reader, text, expected] : cases) {
         fresh_model(4, 7);
-        const bool positions = reader == read_trace_positions;
-        const float* values = positions ? trace_offset : section_radius;
-        EXPECT_EQ(read_text(reader, positions ? tracepos_file_name : radius_file_name, text),
-                  positions ? "Reading trace positions from >t.txt<\n" : "Reading radius data from >t.txt<\n");
+        const float* values = reader == read_trace_positions ? trace_offset : section_radius;
+        EXPECT_EQ(read_text(reader, values == trace_offset ? tracepos_file_name : radius_file_name, text),
+                  values == trace_offset ? "Reading trace positions from >t.txt<\n" : "Reading radius data from >t.txt<\n");
         EXPECT_EQ(std::vector<float>(values, values + expected.size()), expected) << text;
     }
 }

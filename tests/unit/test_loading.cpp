@@ -85,7 +85,7 @@ TEST(TraceLengths, InSectionsStartsAndCentreLine)
     }
 }
 
-// The demo without its track file: the text files stand in for it (with it, the golden frames load it).
+// The demo without its track file: the text files stand in for it (with it, the golden frames load and show it).
 // Without a configuration file the program ends.
 TEST(StartUp, DemoTrackLoadsInOrder)
 {
@@ -96,7 +96,6 @@ TEST(StartUp, DemoTrackLoadsInOrder)
     EXPECT_EQ(printed_in(dir.path, [] { return load_track(), 0; }), "Vemora v. 0.99\nReading config file\nReading trace data from "
               ">trace.txt<\nDid not find >none.trk<\nReading trace positions from >tracepos.txt<\nReading radius data from "
               ">radius.txt<\nReading altitude reference data from >altref.txt<\n");
-    EXPECT_EQ(std::make_tuple(num_sections, num_traces, centre_line_trace, altref_count), std::make_tuple(150, 7, 3, 171));
     std::string output;
     EXPECT_EQ(run_vemora(empty.path, &output), 1);
     EXPECT_EQ(output, "Vemora v. 0.99\nFatal error: Did not find >vemora.cfg<\n");
@@ -132,8 +131,7 @@ TEST(TraceDataFile, ExactLayout)
     section_length[0] = 500, trace_point[0][0] = {10, 4, 3, -2}; // height, slope, quad, cubic
     EXPECT_EQ(formatted(), " 1 1" + times(80, " 0") + "\n 0 500 10 -2 3 4 0.000000" + times(MAX_TRACES - 1, " 0 0 0 0 0.000000") + "\n");
     std::fill_n(&trace_point[0][0].height, 4 * MAX_TRACES, INT32_MIN); // the longest numbers fit the room asked for
-    std::string text(2 * trace_data_capacity(), '\0');
-    EXPECT_LE(format_trace_data(&text[0], text.size()), (int)trace_data_capacity());
+    EXPECT_LE(format_trace_data(&std::string(2 * trace_data_capacity(), '\0')[0], 2 * trace_data_capacity()), (int)trace_data_capacity());
     ScratchDir dir;
     fill_model(MAX_SECTIONS - 1, 2); // the largest model, saved as formatted
     ASSERT_EQ(save(dir.file("t")) + save("/dev/null"), saved + saved); // over the previous file; a device cannot be synced
@@ -170,18 +168,17 @@ TEST(TraceDataFile, ReadBackOrRefused)
 // behind a link, its other hard links, its owner, group and mode; and it works where only the file may be written.
 TEST(TraceDataFile, SavesKeepThePreviousFileOrItsIdentity)
 {
-    const bool ROOT = false, NOBODY = true; // root ignores permission bits
-    const std::tuple<std::string, std::string, int, std::string> cases[] = { // set-up, file saved, as, t afterwards
-        {"", "", ROOT, ""}, {"mkdir adir", "adir", ROOT, ""}, {"", "/dev/full", ROOT, ""}, {"chmod 555 .", "t", NOBODY, ""},
-        {"chmod 555 .", "new", NOBODY, ""}, {"chmod 666 t && chmod 555 .", "t", NOBODY, "0:0 666 1"}, {"ln t other", "other", ROOT, "0:0 644 2"},
-        {"chown nobody:nogroup t && chmod 640 t", "t", ROOT, "65534:65534 640 1"}, {"ln -s t link", "link", ROOT, "0:0 644 1"}};
+    const std::tuple<std::string, std::string, bool, std::string> cases[] = { // set-up, file saved, as nobody, t afterwards
+        {"", "", false, ""}, {"mkdir adir", "adir", false, ""}, {"", "/dev/full", false, ""}, {"chmod 555 .", "t", true, ""},
+        {"chmod 555 .", "new", true, ""}, {"chmod 666 t && chmod 555 .", "t", true, "0:0 666 1"}, {"ln t other", "other", false, "0:0 644 2"},
+        {"chown nobody:nogroup t && chmod 640 t", "t", false, "65534:65534 640 1"}, {"ln -s t link", "link", false, "0:0 644 1"}};
     fill_model(3, 2);
-    for (const auto& [setup, name, as, identity] : cases) {
+    for (const auto& [setup, name, nobody, identity] : cases) { // root ignores permission bits
         ScratchDir dir;
         ASSERT_EQ(std::system(("cd '" + dir.path + "' && chmod 755 . && echo old > t && chmod 644 t && " + (setup.empty() ? ":" : setup)).c_str()), 0);
         const long files = files_in(dir.path);
         const std::string target = name.empty() || name[0] == '/' ? name : dir.file(name);
-        ASSERT_TRUE(as != NOBODY || (setresgid(65534, 65534, 0) == 0 && setresuid(65534, 65534, 0) == 0));
+        ASSERT_TRUE(!nobody || (setresgid(65534, 65534, 0) == 0 && setresuid(65534, 65534, 0) == 0));
         const std::string result = save(target);
         ASSERT_TRUE(setresuid(0, 0, 0) == 0 && setresgid(0, 0, 0) == 0);
         struct stat st{};
