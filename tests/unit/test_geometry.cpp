@@ -92,8 +92,7 @@ TEST(Axes, TicksAndLabelRowsInDouble)
                   std::make_tuple(majors, minors, low, low, last)) << low << ".." << high;
     }
     EXPECT_EQ(axis_ticks(0, 1e30f, 0.05f).count, 0); // too many to count
-    compute_layout(640, 480);
-    cross_alt_min = profile_alt_min = -21.7f, cross_alt_max = profile_alt_max = -2.0f;
+    compute_layout(640, 480), cross_alt_min = profile_alt_min = -21.7f, cross_alt_max = profile_alt_max = -2.0f;
     EXPECT_EQ(std::make_pair(cross_band_row(0.1), profile_band_row(0.1)), std::make_pair(35, 196)); // 0.9 of 288 rows above 456
 }
 

@@ -68,8 +68,8 @@ TEST(TraceLengths, InSectionsStartsAndCentreLine)
     fresh_model(3, 2);
     for (int s = 0, t = 0; s < 3; t = (t + 1) % MAX_TRACES, s += !t)
         section_length[s] = 90 + 5 * s, trace_point[s][t].height = 100 * s + t;
-    section_radius[1] = 50.0f;                 // trace 1, 1 m to the side, is 93 long there
-    trace_start[3][0] = trace_start[3][1] = 7; // left over in the wrap-around slot
+    // Trace 1, 1 m to the side, is 93 long in section 1; the wrap-around slot has starts left over.
+    section_radius[1] = 50.0f, trace_start[3][0] = trace_start[3][1] = 7;
     compute_trace_lengths();
     for (int t = 0; t < 2; t++) // starts of sections 1 to 3, then the wrap-around slot's lengths and height
         EXPECT_EQ(std::vector<int>({trace_start[1][t], trace_start[2][t], trace_start[3][t], section_length[3], trace_length[3][t],
@@ -79,8 +79,7 @@ TEST(TraceLengths, InSectionsStartsAndCentreLine)
     const int centres[][3] = {{-1, 5, 2}, {-1, 4, 1}, {3, 7, 3}, {7, 7, 6}, {40, 16, 15}}; // configured, traces, centre
     for (const auto& [configured, traces, expected] : centres) {
         fresh_model(2, traces);
-        section_length[0] = section_length[1] = 100, centre_trace = configured, selected_section = 1;
-        compute_trace_lengths();
+        section_length[0] = section_length[1] = 100, centre_trace = configured, selected_section = 1, compute_trace_lengths();
         EXPECT_EQ(std::make_tuple(centre_line_trace, selected_trace, selected_section), std::make_tuple(expected, expected, 0)) << traces;
     }
 }
@@ -127,8 +126,7 @@ static std::string failed(const std::string& target) { return "result 1, unsaved
 
 TEST(TraceDataFile, ExactLayout)
 {
-    fresh_model(1, 1);
-    section_length[0] = 500, trace_point[0][0] = {10, 4, 3, -2}; // height, slope, quad, cubic
+    fresh_model(1, 1), section_length[0] = 500, trace_point[0][0] = {10, 4, 3, -2}; // height, slope, quad, cubic
     EXPECT_EQ(formatted(), " 1 1" + times(80, " 0") + "\n 0 500 10 -2 3 4 0.000000" + times(MAX_TRACES - 1, " 0 0 0 0 0.000000") + "\n");
     std::fill_n(&trace_point[0][0].height, 4 * MAX_TRACES, INT32_MIN); // the longest numbers fit the room asked for
     EXPECT_LE(format_trace_data(&std::string(2 * trace_data_capacity(), '\0')[0], 2 * trace_data_capacity()), (int)trace_data_capacity());
@@ -200,8 +198,7 @@ TEST(TraceDataFile, FullFileSystem)
     if (std::system(("mkdir '" + mount_point + "' && mount -t tmpfs -o size=64k tmpfs '" + mount_point + "' 2>/dev/null").c_str()))
         GTEST_SKIP() << "cannot mount a small file system here";
     for (int sections : {300, 3}) { // a file larger than the device, then one that fits
-        write_file(target, previous); // fills the device
-        fill_model(sections, 2);
+        fill_model(sections, 2), write_file(target, previous); // which fills the device
         EXPECT_EQ(save(target), sections == 3 ? saved : failed(target));
         EXPECT_TRUE(read_file(target) == (sections == 3 ? formatted() : previous) && files_in(mount_point) == 1) << sections;
     }
@@ -215,8 +212,7 @@ TEST(TraceDataFile, KilledSaverLeavesAWholeFile)
     fill_model(MAX_SECTIONS - 1, MAX_TRACES);
     auto version = [](int v) { return trace_point[0][0].height = v, formatted(); };
     const std::set<std::string> whole = {version(1), version(0)};
-    write_file(dir.file("t"), version(0));
-    std::snprintf(out_file_name, FILE_NAME_SIZE, "%s", dir.file("t").c_str());
+    ASSERT_EQ(save(dir.file("t")), saved); // version 0
     for (int round = 0; round < 8; round++) {
         const pid_t child = fork();
         for (int i = 1; child == 0; i++) trace_point[0][0].height = i % 2, write_trace_data(); // saves in turn until killed
