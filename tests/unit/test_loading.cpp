@@ -1,47 +1,41 @@
-// Loading a track: the configuration file, the altitude reference, the trace lengths and
-// distances derived, and the start-up as a whole.
+// Loading a track and saving its trace data: the configuration file, the altitude reference, the trace
+// lengths and distances derived, the start-up as a whole, the trace data file read and written exactly,
+// files that are refused, and saves that fail or meet odd targets without harming the data on disk.
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <tuple>
-#include <unistd.h>
+#include <regex>
+#include <set>
+#include <sys/stat.h>
 
+#include "interaction/flags.h"
 #include "support.h"
 #include "track/altref.h"
 #include "track/config.h"
 #include "track/lengths.h"
 #include "track/model.h"
 #include "track/startup.h"
-
-namespace {
+#include "track/trace_data.h"
 
 using Settings = std::tuple<std::string, std::string, std::string, int, int, int>;
-
-// The settings after reading `text` as vemora.cfg: input, output and track file, screen size, centre line.
-Settings configured(const std::string& text)
-{
-    fresh_model(1, 1);
-    EXPECT_EQ(read_text(read_configuration, nullptr, text, "vemora.cfg"), "Reading config file\n");
-    return {in_file_name, out_file_name, trk_file_name, screen_width, screen_height, centre_trace};
-}
 
 TEST(Configuration, Lines)
 {
     const std::string whole(230, 'a'), cut(231, 'o');
-    const std::pair<std::string, Settings> cases[] = {
+    const std::pair<std::string, Settings> cases[] = { // input, output and track file, screen size, centre line
         // A tab is no separator, keywords are upper case and a keyword needs its value.
         {"INFILE\tx\ninfile x\nOUTFILE=x\nGRAPHRES 800\n\n  \nTRKFILE", {"", "", "", 640, 480, 0}},
         // A keyword without its value changes nothing, words after the value are ignored and the
         // last line needs no line break.
-        {"INFILE a\nGRAPHRES 800 600 1024\nCENTRELINE -1\nINFILE\nCENTRELINE \nGRAPHRES 320\nOUTFILE b c",
-         {"a", "b", "", 800, 600, -1}},
+        {"INFILE a\nGRAPHRES 800 600 1024\nCENTRELINE -1\nINFILE\nCENTRELINE \nGRAPHRES 320\nOUTFILE b c", {"a", "b", "", 800, 600, -1}},
         {"INFILE a\r\nGRAPHRES 1024 768\r\nOUTFILE b\r", {"a", "b", "", 1024, 768, 0}},
         // 239 characters with the line break are one line; longer lines are read in pieces of 239.
-        {"TRKFILE " + whole + "\nOUTFILE " + cut + "INFILE x\n" + std::string(239, 'z') + "GRAPHRES 320 200\n",
-         {"x", cut, whole, 320, 200, 0}},
-    };
-    for (const auto& [text, expected] : cases)
-        EXPECT_EQ(configured(text), expected) << text;
+        {"TRKFILE " + whole + "\nOUTFILE " + cut + "INFILE x\n" + std::string(239, 'z') + "GRAPHRES 320 200\n", {"x", cut, whole, 320, 200, 0}}};
+    for (const auto& [text, expected] : cases) {
+        fresh_model(1, 1);
+        EXPECT_EQ(read_text(read_configuration, nullptr, text, "vemora.cfg"), "Reading config file\n");
+        EXPECT_EQ(Settings(in_file_name, out_file_name, trk_file_name, screen_width, screen_height, centre_trace), expected) << text;
+    }
 }
 
 // Pairs of words in any white space, offset by ALTREFOFFSET; an odd word left over is
@@ -50,97 +44,205 @@ TEST(Configuration, Lines)
 TEST(AltitudeReference, PairsOffsetAndLimits)
 {
     std::string many;
-    for (int i = 0; i <= MAX_ALTREF_POINTS; i++)
-        many += std::to_string(i) + " 1\n";
+    for (int i = 0; i <= MAX_ALTREF_POINTS; i++) many += std::to_string(i) + " 1\n";
     const std::tuple<std::string, std::string, std::vector<float>, std::string> cases[] = {
         {"", "0 17.5\r\n25\t17.25\v50\f-3 75\n", {0, 17.5f, 25, 17.25f, 50, -3}, ""},
         {"ALTREFOFFSET 2.5", "10 1.25\n20 -1\n", {10, 3.75f, 20, 1.5f}, ""},
         {"", "1234.5678" + std::string(1000, '0') + " " + std::string(1000, 'x') + " 3 4", {1234.5678f, 0, 3, 4}, ""},
-        {"", many, {}, "Warning: >t.txt< holds more than 4096 points; 1 were ignored\n"},
-    };
+        {"", many, {}, "Warning: >t.txt< holds more than 4096 points; 1 were ignored\n"}};
     for (auto [setting, text, points, warning] : cases) {
         fresh_model(1, 1);
         apply_configuration_line(&setting[0]);
-        EXPECT_EQ(read_text(read_altitude_reference, altref_file_name, text),
-                  "Reading altitude reference data from >t.txt<\n" + warning);
+        EXPECT_EQ(read_text(read_altitude_reference, altref_file_name, text), "Reading altitude reference data from >t.txt<\n" + warning);
         EXPECT_EQ(altref_count, points.empty() ? MAX_ALTREF_POINTS : (int)points.size() / 2);
-        for (size_t i = 0; i < points.size(); i++)
-            EXPECT_EQ(i % 2 ? altref_height[i / 2] : altref_distance[i / 2], points[i]) << text;
+        for (size_t i = 0; i < points.size(); i++) EXPECT_EQ(i % 2 ? altref_height[i / 2] : altref_distance[i / 2], points[i]) << text;
     }
 }
 
-TEST(TraceLengths, LengthInSection)
+// The length of a trace in a curved section, the running starts, the wrap-around slot and the centre line.
+TEST(TraceLengths, InSectionsStartsAndCentreLine)
 {
-    const float cases[][4] = {{1000, 50, 5, 900},   {1000, 50, -5, 1100}, {1000, -50, -5, 900}, {1000, 50, 50, 1000},
-                              {1000, 50, 60, 1000}, {1000, 3, 1, 666},    {1000, 0, 7, 1000},   {1000, 50, -50, 2000}};
-    for (const auto& [length, radius, offset, expected] : cases)
-        EXPECT_EQ(trace_length_in_section((int32_t)length, radius, offset), expected) << radius << " " << offset;
-}
-
-TEST(TraceLengths, RunningStartsAndWrapAroundSlot)
-{
+    const float lengths[][3] = { // of a section of 1000: radius, offset, trace length
+        {50, 5, 900}, {50, -5, 1100}, {-50, -5, 900}, {50, 50, 1000}, {50, 60, 1000}, {3, 1, 666}, {0, 7, 1000}, {50, -50, 2000}};
+    for (const auto& [radius, offset, length] : lengths) EXPECT_EQ(trace_length_in_section(1000, radius, offset), length) << offset;
     fresh_model(3, 2);
-    for (int s = 0; s < 3; s++) {
-        section_length[s] = 90 + 5 * s;
-        for (int t = 0; t < MAX_TRACES; t++)
-            trace_point[s][t].height = 100 * s + t;
-    }
-    section_radius[1] = 50.0f;                 // trace 1, 1 m to the side, is 93 long there
-    trace_start[3][0] = trace_start[3][1] = 7; // left over in the wrap-around slot
+    for (int s = 0, t = 0; s < 3; t = (t + 1) % MAX_TRACES, s += !t)
+        section_length[s] = 90 + 5 * s, trace_point[s][t].height = 100 * s + t;
+    // Trace 1, 1 m to the side, is 93 long in section 1; the wrap-around slot has starts left over.
+    section_radius[1] = 50.0f, trace_start[3][0] = trace_start[3][1] = 7;
     compute_trace_lengths();
     for (int t = 0; t < 2; t++) // starts of sections 1 to 3, then the wrap-around slot's lengths and height
-        EXPECT_EQ(std::vector<int>({trace_start[1][t], trace_start[2][t], trace_start[3][t], section_length[3],
-                                    trace_length[3][t], trace_point[3][t].height}),
-                  std::vector<int>({90, t ? 183 : 185, 0, 90, 90, t})) << t;
+        EXPECT_EQ(std::vector<int>({trace_start[1][t], trace_start[2][t], trace_start[3][t], section_length[3], trace_length[3][t],
+                                    trace_point[3][t].height}), std::vector<int>({90, t ? 183 : 185, 0, 90, 90, t})) << t;
     EXPECT_FLOAT_EQ(trace_start_m[2][1], 183 / 19685.0f);
     EXPECT_EQ(trace_length[0][2] + trace_point[3][2].height, 0); // trace slots beyond the count are not touched
-}
-
-TEST(TraceLengths, CentreLineAndInitialSelection)
-{
-    const int cases[][3] = {{-1, 5, 2}, {-1, 4, 1}, {3, 7, 3}, {7, 7, 6}, {40, 16, 15}};
-    for (const auto& [configured, traces, expected] : cases) {
+    const int centres[][3] = {{-1, 5, 2}, {-1, 4, 1}, {3, 7, 3}, {7, 7, 6}, {40, 16, 15}}; // configured, traces, centre
+    for (const auto& [configured, traces, expected] : centres) {
         fresh_model(2, traces);
-        section_length[0] = section_length[1] = 100;
-        centre_trace = configured, selected_section = 1;
-        compute_trace_lengths();
-        EXPECT_EQ(std::make_tuple(centre_line_trace, selected_trace, selected_section), std::make_tuple(expected, expected, 0))
-            << configured << " of " << traces;
+        section_length[0] = section_length[1] = 100, centre_trace = configured, selected_section = 1, compute_trace_lengths();
+        EXPECT_EQ(std::make_tuple(centre_line_trace, selected_trace, selected_section), std::make_tuple(expected, expected, 0)) << traces;
     }
 }
 
-// The demo with its track file, and without: the text files stand in for it.
+// The demo without its track file: the text files stand in for it (with it, the golden frames load and show it).
+// Without a configuration file the program ends.
 TEST(StartUp, DemoTrackLoadsInOrder)
 {
-    const std::string altref = "Reading altitude reference data from >altref.txt<\n";
-    const std::pair<std::string, std::string> cases[] = { // a configuration line added, the output expected
-        {"", "Reading trace-position and radius data from >track.trk<\n" + altref},
-        {"TRKFILE none.trk\n", "Did not find >none.trk<\nReading trace positions from >tracepos.txt<\n"
-                               "Reading radius data from >radius.txt<\n" + altref},
-    };
-    for (const auto& [line, lines] : cases) {
-        ScratchDir dir;
-        std::filesystem::copy(VEMORA_SOURCE_DIR "/examples/demo", dir.path);
-        write_file(dir.file("vemora.cfg"), read_file(dir.file("vemora.cfg")) + line);
+    ScratchDir dir, empty;
+    std::filesystem::copy(VEMORA_SOURCE_DIR "/examples/demo", dir.path);
+    write_file(dir.file("vemora.cfg"), read_file(dir.file("vemora.cfg")) + "TRKFILE none.trk\n");
+    fresh_model(0, 0);
+    EXPECT_EQ(printed_in(dir.path, [] { return load_track(), 0; }), "Vemora v. 0.99\nReading config file\nReading trace data from "
+              ">trace.txt<\nDid not find >none.trk<\nReading trace positions from >tracepos.txt<\nReading radius data from "
+              ">radius.txt<\nReading altitude reference data from >altref.txt<\n");
+    std::string output;
+    EXPECT_EQ(run_vemora(empty.path, &output), 1);
+    EXPECT_EQ(output, "Vemora v. 0.99\nFatal error: Did not find >vemora.cfg<\n");
+}
+
+// Every trace slot, also those beyond the count, differs.
+static void fill_model(int sections, int traces)
+{
+    fresh_model(sections, traces);
+    for (int s = 0, t = 0; s < sections; t = (t + 1) % MAX_TRACES, s += !t)
+        section_length[s] = 90000 + 5000 * s, trace_point[s][t] = {1000 * s - 77 * t, -3 * t - s, 11 * t + s, -(t * s) - 1};
+    trace_point[1][15] = {INT32_MIN, INT32_MAX, -1, 0};
+}
+static std::string formatted() { std::string t(trace_data_capacity(), '\0'); return t.resize(format_trace_data(&t[0], t.size())), t; }
+
+static long files_in(const std::string& dir) { return std::distance(std::filesystem::directory_iterator(dir), {}); }
+static std::string times(int n, const std::string& text) { return n ? text + times(n - 1, text) : ""; }
+
+// Saves to `target` with unsaved changes pending: tells the result, the unsaved flag afterwards and what was printed.
+static std::string save(const std::string& target)
+{
+    std::snprintf(out_file_name, FILE_NAME_SIZE, "%s", target.c_str());
+    data_modified = 1, testing::internal::CaptureStdout();
+    const int result = write_trace_data();
+    return "result " + std::to_string(result) + ", unsaved " + std::to_string(data_modified) + "; " + testing::internal::GetCapturedStdout();
+}
+const std::string saved = "result 0, unsaved 0; ";
+static std::string failed(const std::string& target) { return "result 1, unsaved 1; Warning: Could not save to >" + target + "<\n"; }
+
+TEST(TraceDataFile, ExactLayout)
+{
+    fresh_model(1, 1), section_length[0] = 500, trace_point[0][0] = {10, 4, 3, -2}; // height, slope, quad, cubic
+    EXPECT_EQ(formatted(), " 1 1" + times(80, " 0") + "\n 0 500 10 -2 3 4 0.000000" + times(MAX_TRACES - 1, " 0 0 0 0 0.000000") + "\n");
+    std::fill_n(&trace_point[0][0].height, 4 * MAX_TRACES, INT32_MIN); // the longest numbers fit the room asked for
+    EXPECT_LE(format_trace_data(&std::string(2 * trace_data_capacity(), '\0')[0], 2 * trace_data_capacity()), (int)trace_data_capacity());
+    ScratchDir dir;
+    fill_model(MAX_SECTIONS - 1, 2); // the largest model, saved as formatted
+    ASSERT_EQ(save(dir.file("t")) + save("/dev/null"), saved + saved); // over the previous file; a device cannot be synced
+    EXPECT_TRUE(read_file(dir.file("t")) == formatted());
+}
+
+// Every stored value comes back, also with other separators: a comma directly after a number separates,
+// one after white space ends the numbers; values read and dropped may have any size. Files that cannot
+// be used are refused with the reason, in bounded time also for a device or a directory.
+TEST(TraceDataFile, ReadBackOrRefused)
+{
+    fill_model(300, 2); // several times the reader's buffer
+    const std::string canonical = formatted(), zeros = times(80, " 0");
+    auto joined = [&](const char* sep) { return std::regex_replace(canonical, std::regex(" (\\S+)\n?"), std::string("$1") + sep); };
+    const std::string discarded = " 300 2" + times(80, " 4294967295") + std::regex_replace(std::regex_replace(canonical.substr(
+        canonical.find('\n')), std::regex(" 0\\.000000"), " -1.5e300"), std::regex("\n \\d+ "), "\n +99999999999999999999 ");
+    const std::pair<std::string, std::string> cases[] = { // the file (a path: opened), the reason for refusing it
+        {canonical, ""}, {joined(","), ""}, {joined(", "), ""}, {joined(",\r\n"), ""}, {joined("\r\n"), ""}, {joined("\t"), ""},
+        {discarded, ""}, {joined(" ,"), "no trace count"}, {" 4096 1" + zeros, "section count 4096 is not between 1 and 4095"},
+        {" 1 17" + zeros, "trace count 17 is not between 1 and 16"}, {"/dev/zero", "no section count"},
+        {" 1 1 " + std::string(65, '1'), "reading stopped at header value 1"}, {"/", "the file could not be read"}, // longer than any number
+        {" 1 1" + zeros + " 0 2147483648", "reading stopped in section 0"}, // a stored value beyond 32 bits
+        {canonical.substr(0, canonical.size() - 20), "reading stopped in section 299"}};
+    for (const auto& [text, refused] : cases) {
+        char why[160] = "";
         fresh_model(0, 0);
-        EXPECT_EQ(printed_in(dir.path, [] { return load_track(), 0; }),
-                  "Vemora v. 0.99\nReading config file\nReading trace data from >trace.txt<\n" + lines);
-        EXPECT_EQ(std::make_tuple(num_sections, num_traces, centre_line_trace, altref_count),
-                  std::make_tuple(150, 7, 3, 171));
-        std::string output; // the program itself goes on to the graphics, which need a display
-        EXPECT_EQ(run_vemora(dir.path, &output), 1);
-        EXPECT_EQ(output.substr(output.find("Fatal")), "Fatal error: Could not start the graphics library (no display?)\n");
+        FILE* file = text[0] == '/' ? std::fopen(text.c_str(), "r") : fmemopen((void*)text.data(), text.size(), "r");
+        EXPECT_EQ(parse_trace_data(file, why, sizeof why) ? std::string(why) : formatted(), refused.empty() ? canonical : refused);
+        std::fclose(file);
     }
 }
 
-TEST(StartUp, MissingConfigurationEndsTheProgram)
+// Failed saves keep the previous file and the unsaved flag; a save keeps what makes the file itself: its place
+// behind a link, its other hard links, its owner, group and mode; and it works where only the file may be written.
+TEST(TraceDataFile, SavesKeepThePreviousFileOrItsIdentity)
 {
-    ScratchDir dir;
-    auto start = [&] { // in the death test's child, printing where the test sees it
-        if (chdir(dir.path.c_str()) == 0 && dup2(2, 1) == 1)
-            load_track();
-    };
-    EXPECT_EXIT(start(), testing::ExitedWithCode(1), "^Vemora v. 0.99\nFatal error: Did not find >vemora.cfg<\n$");
+    const std::tuple<std::string, std::string, bool, std::string> cases[] = { // set-up, file saved, as nobody, t afterwards
+        {"", "", false, ""}, {"mkdir adir", "adir", false, ""}, {"", "/dev/full", false, ""}, {"chmod 555 .", "t", true, ""},
+        {"chmod 555 .", "new", true, ""}, {"chmod 666 t && chmod 555 .", "t", true, "0:0 666 1"}, {"ln t other", "other", false, "0:0 644 2"},
+        {"chown nobody:nogroup t && chmod 640 t", "t", false, "65534:65534 640 1"}, {"ln -s t link", "link", false, "0:0 644 1"}};
+    fill_model(3, 2);
+    for (const auto& [setup, name, nobody, identity] : cases) { // root ignores permission bits
+        ScratchDir dir;
+        ASSERT_EQ(std::system(("cd '" + dir.path + "' && chmod 755 . && echo old > t && chmod 644 t && " + (setup.empty() ? ":" : setup)).c_str()), 0);
+        const long files = files_in(dir.path);
+        const std::string target = name.empty() || name[0] == '/' ? name : dir.file(name);
+        ASSERT_TRUE(!nobody || (setresgid(65534, 65534, 0) == 0 && setresuid(65534, 65534, 0) == 0));
+        const std::string result = save(target);
+        ASSERT_TRUE(setresuid(0, 0, 0) == 0 && setresgid(0, 0, 0) == 0);
+        struct stat st{};
+        char seen[80];
+        stat(dir.file("t").c_str(), &st); // owner:group mode links
+        std::snprintf(seen, sizeof seen, "%d:%d %o %d ", (int)st.st_uid, (int)st.st_gid, (unsigned)(st.st_mode & 07777), (int)st.st_nlink);
+        EXPECT_EQ(result + seen + read_file(dir.file("t")),
+                  identity.empty() ? failed(target) + "0:0 644 1 old\n" : saved + identity + " " + formatted()) << setup;
+        EXPECT_EQ(files_in(dir.path), files) << setup; // no temporary file left
+    }
 }
 
-} // namespace
+// Where no second copy fits beside the file, new contents that fit in its place are written there,
+// as a plain overwrite would; larger ones fail and leave the previous file.
+TEST(TraceDataFile, FullFileSystem)
+{
+    ScratchDir dir;
+    const std::string mount_point = dir.file("small"), target = mount_point + "/trace.txt", previous(62000, 'p');
+    if (std::system(("mkdir '" + mount_point + "' && mount -t tmpfs -o size=64k tmpfs '" + mount_point + "' 2>/dev/null").c_str()))
+        GTEST_SKIP() << "cannot mount a small file system here";
+    for (int sections : {300, 3}) { // a file larger than the device, then one that fits
+        fill_model(sections, 2), write_file(target, previous); // which fills the device
+        EXPECT_EQ(save(target), sections == 3 ? saved : failed(target));
+        EXPECT_TRUE(read_file(target) == (sections == 3 ? formatted() : previous) && files_in(mount_point) == 1) << sections;
+    }
+    EXPECT_EQ(std::system(("umount '" + mount_point + "'").c_str()), 0);
+}
+
+// A save killed at any moment of its cycle leaves the previous file or the new one, whole.
+TEST(TraceDataFile, KilledSaverLeavesAWholeFile)
+{
+    ScratchDir dir;
+    fill_model(MAX_SECTIONS - 1, MAX_TRACES);
+    auto version = [](int v) { return trace_point[0][0].height = v, formatted(); };
+    const std::set<std::string> whole = {version(1), version(0)};
+    ASSERT_EQ(save(dir.file("t")), saved); // version 0
+    for (int round = 0; round < 8; round++) {
+        const pid_t child = fork();
+        for (int i = 1; child == 0; i++) trace_point[0][0].height = i % 2, write_trace_data(); // saves in turn until killed
+        usleep(5000 + 3000 * round);
+        int status = 0;
+        ASSERT_TRUE(child > 0 && kill(child, SIGKILL) == 0 && waitpid(child, &status, 0) == child && WIFSIGNALED(status));
+        EXPECT_EQ(whole.count(read_file(dir.file("t"))), 1u) << "round " << round;
+    }
+}
+
+// In 400 MB of address space an endless trace data file ends start-up at once, an endless track
+// file leaves the geometry's defaults; every line printed before stays in the captured output.
+TEST(TraceDataFile, StartUpWithEndlessFiles)
+{
+    ScratchDir dir;
+    write_file(dir.file("t.txt"), (fill_model(3, 2), formatted()));
+    std::string limit = "ulimit -t 20";
+#ifndef __SANITIZE_ADDRESS__ // which reserves far more address space than that
+    limit += " && ulimit -v 400000";
+#endif
+    const std::pair<std::string, std::string> cases[] = {
+        {"INFILE /dev/zero\n", "Reading trace data from >/dev/zero<\n"
+                               "Fatal error: Trace data file >/dev/zero< is not usable: no section count\n"},
+        {"INFILE t.txt\nTRKFILE /dev/zero\n", "Reading trace data from >t.txt<\nReading trace-position and radius data from "
+                                              ">/dev/zero<\nWarning: >/dev/zero< is not a regular file; the geometry keeps its defaults\n"
+                                              "Fatal error: Could not start the graphics library (no display?)\n"}};
+    for (const auto& [settings, printed] : cases) {
+        write_file(dir.file("vemora.cfg"), settings);
+        std::string output; // the limits are set before run_vemora's `cd`
+        EXPECT_EQ(run_vemora(dir.path + "' && " + limit + " && cd '" + dir.path, &output), 1);
+        EXPECT_EQ(output, "Vemora v. 0.99\nReading config file\n" + printed);
+    }
+}
