@@ -1,6 +1,6 @@
 """The program in a scratch copy of the demo under a private Xvfb (-noreset: a client connecting
 during a reset fails allegro_init()), driven by xdotool, seen through `import`; window pixels."""
-import atexit, ctypes, os, re, struct, shutil, signal, subprocess, tempfile, time, zlib
+import atexit, contextlib, ctypes, os, re, struct, shutil, signal, subprocess, tempfile, time, zlib
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
@@ -74,7 +74,7 @@ def windows():
     return [(w, "%s+%s+%s" % tuple(place)) for w, *place in _TREE.findall(x("xwininfo", "-root", "-tree"))]
 
 
-class Vemora:
+class Vemora(contextlib.AbstractContextManager):
     """One run of the program in work (default a fresh demo) until the `with` block ends."""
 
     def __init__(self, work=None, size=(640, 480), env=None, window=True, binary=BUILD / "vemora"):
@@ -89,9 +89,6 @@ class Vemora:
             place = "%dx%d+%d+%d" % (*size, *self.origin)
             self.window = self.wait(lambda: next((w for w, p in windows() if p == place), None), "the window")
             self.mouse_at = time.monotonic() + 0.4  # Allegro warps the pointer back ~250 ms after position_mouse()
-
-    def __enter__(self):
-        return self
 
     def __exit__(self, *exc):
         if self.proc.poll() is None:
@@ -149,12 +146,7 @@ class Vemora:
     def wait_like(self, image, box=(0, 0, 620, 480), what=None):
         """Waits until the box (default all but the pointer's columns) shows as image (a Grab or a golden name)."""
         want = golden(image) if isinstance(image, str) else image
-        try:
-            return self.wait_grab(lambda g: g.box(*box) == want.box(*box), what or "%s in %s" % (image, box))
-        except AssertionError as e:
-            g = self.last or Grab(1, b"")
-            at = next(((i, j) for j in range(*box[1::2]) for i in range(*box[::2]) if g.pixel(i, j) != want.pixel(i, j)), 0)
-            raise AssertionError("%s\nfirst difference at %s" % (e, at)) from None
+        return self.wait_grab(lambda g: g.box(*box) == want.box(*box), what or "%s in %s" % (image, box))
 
 
 def title():

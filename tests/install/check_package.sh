@@ -1,7 +1,6 @@
 #!/bin/sh
-# Builds the Debian package, installs it with apt-get, runs the installed programs in a copy of the
-# installed demo (without fonts.dat) and removes the package. Needs root, Xvfb, xdotool, ImageMagick.
-# Usage: check_package.sh [BUILD_DIR]   (default: build)
+# Builds, installs (apt-get) and removes the Debian package; runs the programs in a copy of the installed
+# demo (without fonts.dat). Needs root, Xvfb, xdotool, ImageMagick. Usage: check_package.sh [BUILD_DIR]
 set -eu
 e2e=$(cd "$(dirname "$0")/../e2e" && pwd)
 build=$(cd "${1:-build}" && pwd)

@@ -30,10 +30,7 @@ namespace {
 const unsigned char COLOURS[] = {0,   0,   0,   211, 211, 211, 255, 255, 255, 255, 0,
                                  0,   255, 255, 0,   0,   0,   255, 224, 255, 255};
 
-std::string be32(uint32_t v)
-{
-    return {(char)(v >> 24), (char)(v >> 16), (char)(v >> 8), (char)v};
-}
+std::string be32(uint32_t v) { return {(char)(v >> 24), (char)(v >> 16), (char)(v >> 8), (char)v}; }
 
 uint32_t be32_at(const std::string& s, size_t i)
 {
@@ -94,12 +91,9 @@ void expect_golden(const std::string& name, BITMAP* drawn)
 }
 
 // The demo as at start, drawn once so that the mapping is that of the screen.
-void start_on_demo()
-{
-    start_drawing(640, 480), load_demo_track(), draw_view();
-}
+void start_on_demo() { start_drawing(640, 480), load_demo_track(), draw_view(); }
 
-class Golden : public ::testing::Test {
+struct Golden : ::testing::Test {
     void TearDown() override { destroy_bitmap(page_buffer), destroy_bitmap(screen), page_buffer = screen = nullptr; }
 };
 
