@@ -12,8 +12,8 @@ class StartUpTest(unittest.TestCase):
                 ("SFONTFILE radius.txt", "", "Unable to load small font radius.txt.\n"),
                 ("", "", "Error loading fonts\n")]:  # a fonts.dat without the small font
             work = demo(line)
-            fonts = work / "fonts.dat"
-            fonts.write_bytes(fonts.read_bytes().replace(b"fnt5x6", b"fnt5x7" if not line else b"fnt5x6"))
+            if not line:
+                (work / "fonts.dat").write_bytes((work / "fonts.dat").read_bytes().replace(b"fnt5x6", b"fnt5x7"))
             stub = work.parent / "xmessage"  # logs the text allegro_message shows instead of waiting for a click
             stub.write_text('#!/bin/sh\nfor a; do last=$a; done; printf "%%s" "$last" >> "%s"\n' % (work.parent / "shown"))
             stub.chmod(0o755)
