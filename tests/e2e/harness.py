@@ -1,24 +1,16 @@
-"""End-to-end harness: the program in a scratch copy of the demo, shown by a private Xvfb,
-driven by xdotool and seen through ImageMagick's `import`; coordinates are window pixels.
-Allegro 4.4 under Xvfb:
-- Xvfb needs -noreset: a program connecting during a reset fails allegro_init().
-- The window is mapped at 0,0 in a full-screen parent, then centred: it is found there.
-- For ~250 ms after position_mouse() Allegro takes moves as relative and warps the pointer
-  back: the first move waits for that to end, and moves are repeated until they stay.
-- The program polls its input, so keys and buttons are held a while; it draws its own
-  pointer, which grabs leave out; its window goes a moment after it ends."""
-import atexit, os, re, shutil, signal, subprocess, tempfile, time, zlib
+"""The program in a scratch copy of the demo under a private Xvfb (-noreset: a client connecting
+during a reset fails allegro_init()), driven by xdotool, seen through `import`; window pixels."""
+import atexit, contextlib, ctypes, os, re, struct, shutil, signal, subprocess, tempfile, time, zlib
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
 BUILD = Path(os.environ.get("VEMORA_BUILD_DIR") or REPO / "build").resolve()
-SCREEN, LEFT, RIGHT, HOLD = (1280, 1024), 1, 3, 0.08
+SCREEN, LEFT, RIGHT, HOLD = (1280, 1024), 1, 3, 0.08  # keys and buttons are held: the program polls
 _TREE = re.compile(r"^\s*(0x[0-9a-f]+) .*\s(\d+x\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)$", re.M)  # xwininfo -tree
 _display = []
 
 
 def wait(predicate, what, timeout=10.0, alive=lambda: True):
-    """Polls until predicate() is truthy and returns that; fails when timed out or not alive()."""
     end = time.monotonic() + timeout
     while not (result := predicate()):
         if time.monotonic() > end or not alive():
@@ -28,29 +20,18 @@ def wait(predicate, what, timeout=10.0, alive=lambda: True):
 
 
 def display():
-    """The private X server of this test process (a free one of :91..:120), started at first use."""
-    for _ in range(5) if not _display else ():
-        n = next((n for n in range(91, 121) if not Path("/tmp/.X%d-lock" % n).exists()
-                  and not Path("/tmp/.X11-unix/X%d" % n).exists()), None)
-        assert n, "no free X display in :91..:120"
-        lock = Path("/tmp/.X%d-lock" % n)
-        xvfb = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", "%dx%dx24" % SCREEN, "-nolisten", "tcp", "-noreset"],
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
-        try:  # the lock names our server, not one another test process started meanwhile
-            wait(lambda: lock.exists() and lock.read_text().strip() == str(xvfb.pid) and subprocess.run(
-                ["xdpyinfo", "-display", ":%d" % n], capture_output=True).returncode == 0, "Xvfb", 10,
-                lambda: xvfb.poll() is None)
-        except AssertionError:
-            xvfb.kill(), xvfb.wait()
-            continue
+    if not _display:
+        r, w = os.pipe()
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "%dx%dx24" % SCREEN, "-nolisten",
+                                 "tcp", "-noreset"], pass_fds=(w,), stderr=subprocess.DEVNULL, start_new_session=True)
+        os.close(w)
+        _display.append(":" + os.read(r, 16).decode().strip())  # written once it takes connections
+        assert _display[0] != ":", "Xvfb failed"
         atexit.register(lambda: (xvfb.terminate(), xvfb.wait(5)))
-        _display.append(":%d" % n)
-        break
     return _display[0]
 
 
 def x(*cmd):
-    """Runs an X client on the private display; returns its output."""
     r = subprocess.run(cmd, capture_output=True, text=True, env=dict(os.environ, DISPLAY=display()))
     assert r.returncode == 0, "%s failed: %s" % (" ".join(cmd), r.stderr)
     return r.stdout
@@ -68,8 +49,6 @@ def demo(*config):
 
 
 class Grab:
-    """Pixels as RGB bytes: pixel(x, y) gives 3 bytes, box(x0, y0, x1, y1) the rows y0..y1-1 of x0..x1-1."""
-
     def __init__(self, w, rgb):
         self.w, self.rgb = w, rgb
 
@@ -92,29 +71,24 @@ def golden(name):
 
 
 def windows():
-    """(id, "WxH+X+Y") of every window, with its place on the screen."""
     return [(w, "%s+%s+%s" % tuple(place)) for w, *place in _TREE.findall(x("xwininfo", "-root", "-tree"))]
 
 
-class Vemora:
-    """One run of the program in work (default a fresh demo), ended with its `with` block;
-    `out` is the file of what it printed, `last` the last grab."""
+class Vemora(contextlib.AbstractContextManager):
+    """One run of the program in work (default a fresh demo) until the `with` block ends."""
 
-    def __init__(self, work=None, size=(640, 480), env=None, window=True):
+    def __init__(self, work=None, size=(640, 480), env=None, window=True, binary=BUILD / "vemora"):
         self.work, self.window = Path(work or demo()), None
         fd, out = tempfile.mkstemp(prefix="printed-", dir=self.work.parent)  # removed with the scratch copy
         self.out, self.proc = Path(out), subprocess.Popen(
-            [BUILD / "vemora"], cwd=self.work, stdin=subprocess.DEVNULL, stdout=fd, stderr=subprocess.STDOUT,
+            [binary], cwd=self.work, stdin=subprocess.DEVNULL, stdout=fd, stderr=subprocess.STDOUT,
             start_new_session=True, env={**os.environ, "DISPLAY": display(), **(env or {})})
         os.close(fd)
-        self.origin = (SCREEN[0] - size[0]) // 2, (SCREEN[1] - size[1]) // 2
+        self.origin = (SCREEN[0] - size[0]) // 2, (SCREEN[1] - size[1]) // 2  # centred in a full-screen parent
         if window:
             place = "%dx%d+%d+%d" % (*size, *self.origin)
             self.window = self.wait(lambda: next((w for w, p in windows() if p == place), None), "the window")
-            self.mouse_at = time.monotonic() + 0.4  # when the warping after the start's position_mouse() ends
-
-    def __enter__(self):
-        return self
+            self.mouse_at = time.monotonic() + 0.4  # Allegro warps the pointer back ~250 ms after position_mouse()
 
     def __exit__(self, *exc):
         if self.proc.poll() is None:
@@ -134,8 +108,7 @@ class Vemora:
         return self.proc.returncode
 
     def key(self, *names):
-        """Presses each xdotool key ("a", "shift+q", "KP_Home") with its modifiers, held."""
-        for name in names:
+        for name in names:  # "a", "shift+q", "KP_Home"
             x("xdotool", "keydown", "--delay", "0", *name.split("+"))
             time.sleep(HOLD)
             x("xdotool", "keyup", "--delay", "0", *reversed(name.split("+")))
@@ -146,12 +119,11 @@ class Vemora:
 
         def stays():
             x("xdotool", "mousemove", str(ax), str(ay))
-            time.sleep(0.05)  # for Allegro to warp it back
+            time.sleep(0.05)
             return x("xdotool", "getmouselocation", "--shell").startswith("X=%d\nY=%d\n" % (ax, ay))
         self.wait(stays, "the pointer to stay at %d,%d" % (px, py))
 
     def drag(self, button, start, end=None, steps=6):
-        """Presses the button at start, moves in steps to end (if given) and releases it."""
         self.move(*start)
         x("xdotool", "mousedown", str(button))
         time.sleep(HOLD)
@@ -161,8 +133,7 @@ class Vemora:
         time.sleep(HOLD)
 
     def wait_grab(self, predicate, what, steady=False):
-        """A grab of the window where predicate holds (steady: and that equals the grab before,
-        since a frame reaches the X server in pieces)."""
+        """A grab where predicate holds (steady: equal to the grab before, as frames arrive in pieces)."""
         def grab():
             ppm = subprocess.run(["import", "-display", display(), "-window", self.window, "-depth", "8", "ppm:-"],
                                  capture_output=True, timeout=20).stdout
@@ -173,14 +144,21 @@ class Vemora:
         return self.wait(grab, what) and self.last
 
     def wait_like(self, image, box=(0, 0, 620, 480), what=None):
-        """Waits until the box (default all but the pointer's columns) shows as image (a Grab or a golden name);
-        on failure names the first differing pixel and saves the last grab."""
+        """Waits until the box (default all but the pointer's columns) shows as image (a Grab or a golden name)."""
         want = golden(image) if isinstance(image, str) else image
-        try:
-            return self.wait_grab(lambda g: g.box(*box) == want.box(*box), what or "%s in %s" % (image, box))
-        except AssertionError as e:
-            g, path = self.last or Grab(1, b""), self.out.with_name("grab.ppm")
-            at = next((p for p in ((i, j) for j in range(box[1], box[3]) for i in range(box[0], box[2]))
-                       if g.pixel(*p) != want.pixel(*p)), None)
-            path.write_bytes(b"P6 %d %d 255\n" % (g.w, len(g.rgb) // 3 // g.w) + g.rgb)
-            raise AssertionError("%s\nfirst difference at %s; the last grab is %s" % (e, at, path)) from None
+        return self.wait_grab(lambda g: g.box(*box) == want.box(*box), what or "%s in %s" % (image, box))
+
+
+def title():
+    wid = x("xdotool", "search", "--classname", "allegro").split()[0]  # the top-level window
+    return (re.findall(r'= "(.*)"', x("xprop", "-id", wid, "WM_NAME")) or [None])[0]
+
+
+def close():
+    """Sends WM_DELETE_WINDOW, as a window manager does for the close button."""
+    xl, wid = ctypes.CDLL("libX11.so.6"), int(x("xdotool", "search", "--classname", "allegro").split()[0])
+    xl.XOpenDisplay.restype = xl.XInternAtom.restype = ctypes.c_void_p
+    d = ctypes.c_void_p(xl.XOpenDisplay(display().encode()))
+    atom = lambda name: ctypes.c_ulong(xl.XInternAtom(d, name, 0)).value
+    ev = struct.pack("@iLiPLLi5l", 33, 0, 1, 0, wid, atom(b"WM_PROTOCOLS"), 32, atom(b"WM_DELETE_WINDOW"), 0, 0, 0, 0)
+    xl.XSendEvent(d, ctypes.c_ulong(wid), 0, ctypes.c_long(0), ev.ljust(192, b"\0")), xl.XCloseDisplay(d)

@@ -1,23 +1,22 @@
-"""The window and the keys: the real screen shows what the unit tests draw off screen."""
-import unittest
+"""The real window shows what the unit tests draw off screen, for keys and the rectangle zoom."""
+import subprocess, unittest
 
-from harness import Vemora, demo
+from harness import BUILD, RIGHT, Vemora, close, demo, title
 
-REST = (630, 240)  # right of the panels, on the row where the pointer starts
-STATUS = (4, 60, 200, 69)
+REST, STATUS = (630, 240), (4, 60, 200, 69)  # right of the panels, on the row where the pointer starts
 
 
 class ViewTest(unittest.TestCase):
 
-    def test_keys_and_the_status_line(self):
-        work = demo()
-        cfg = work / "vemora.cfg"
-        cfg.write_text(cfg.read_text().replace("GRAPHRES 640 480\n", ""))  # the default size
-        with Vemora(work) as v:
+    def test_keys_zoom_and_the_fix_of_vemora_check(self):
+        work, tool = demo(), demo()
+        (work / "vemora.cfg").write_text((work / "vemora.cfg").read_text().replace("GRAPHRES 640 480\n", ""))
+        fix = subprocess.run([BUILD / "vemora-check", "--fix"], cwd=tool, capture_output=True, text=True, env={})
+        self.assertEqual(fix.returncode, 0, fix.stdout + fix.stderr)  # no display
+        with Vemora(work) as v:  # the default size
             v.move(*REST)
             v.wait_like("whole")
-            # The status line follows the pointer to the first and the last row of the screen.
-            for row in (0, 1, 479, 478):
+            for row in (0, 1, 479, 478):  # the status line follows the pointer to the edge rows
                 before = v.last.box(*STATUS)
                 v.move(REST[0], row)
                 v.wait_grab(lambda g: g.box(*STATUS) != before, "the status line for row %d" % row, steady=True)
@@ -32,9 +31,15 @@ class ViewTest(unittest.TestCase):
             v.wait_like("keys")
             v.key("z", "Home", "Left", "Left", "Left")
             v.wait_like("whole")
-            # f reports the faults it repairs; w saves them, so that q quits at once.
-            v.key("f")
+            for corners in (((300, 200), (450, 400)), ((450, 400), (300, 200))):  # either way round
+                v.drag(RIGHT, *corners)
+                v.move(*REST)
+                v.wait_like("zoomed")
+                v.key("z")
+            v.key("f")  # the faults as the check tool fixes them; saved, so the close button ends it
             v.wait_like("check", (0, 0, 320, 58))
-            v.key("w", "q")
+            v.key("w")
+            v.wait(lambda: (work / "trace_new.txt").exists() and title() == "Vemora - trace_new.txt", "the file saved")
+            self.assertEqual((work / "trace_new.txt").read_bytes(), (tool / "trace_new.txt").read_bytes())
+            close()
             self.assertEqual(v.wait_exit(), 0)
-            self.assertNotEqual((work / "trace_new.txt").read_bytes(), (work / "trace.txt").read_bytes())

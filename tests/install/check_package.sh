@@ -1,44 +1,35 @@
 #!/bin/sh
-# Builds the Debian package in a build directory, installs it with apt-get as a user would,
-# runs the installed programs in a fresh copy of the installed demo (without fonts.dat), and
-# removes the package again. Needs root, Xvfb, xdotool and ImageMagick.
-# Usage: check_package.sh [BUILD_DIR]   (default: build)
+# Builds, installs (apt-get) and removes the Debian package; runs the programs in a copy of the installed
+# demo (without fonts.dat). Needs root, Xvfb, xdotool, ImageMagick. Usage: check_package.sh [BUILD_DIR]
 set -eu
-tests=$(cd "$(dirname "$0")" && pwd)
+e2e=$(cd "$(dirname "$0")/../e2e" && pwd)
 build=$(cd "${1:-build}" && pwd)
 apt_get() { apt-get -y -o DPkg::Lock::Timeout=120 "$@"; }
 fail() { echo "FAIL: $*"; exit 1; }
-
-echo "+ cpack -G DEB in $build"
 rm -f "$build"/vemora_*.deb
 (cd "$build" && cpack -G DEB)
 deb=$(echo "$build"/vemora_*.deb)
-depends=$(dpkg-deb -f "$deb" Depends)
-echo "Depends: $depends"
-echo "$depends" | grep -q 'liballegro4\.4' || fail "the package does not depend on the Allegro library"
-
+dpkg-deb -f "$deb" Depends | grep -q 'liballegro4\.4' || fail "the package does not depend on the Allegro library"
 work=$(mktemp -d)
 trap 'cd /; rm -rf "$work"; ! dpkg -s vemora >/dev/null 2>&1 || apt_get remove vemora >/dev/null' EXIT
-# A leftover of the same version would stay in place of the new build.
-! dpkg -s vemora >/dev/null 2>&1 || apt_get remove vemora
-echo "+ apt-get install $deb"
+! dpkg -s vemora >/dev/null 2>&1 || apt_get remove vemora  # a leftover of the same version would stay
 apt_get install "$deb"
-bin=$(dpkg -L vemora | grep '/bin/vemora$' | xargs dirname)
-[ "$(command -v vemora)" = "$bin/vemora" ] || fail "vemora on PATH is not the installed $bin/vemora"
+bin=$(command -v vemora)
+[ "$bin" = "$(dpkg -L vemora | grep '/bin/vemora$')" ] || fail "vemora on PATH is not the installed one"
+man -w vemora >/dev/null || fail "man finds no page for vemora"
 cp -r "$(dpkg -L vemora | grep '/share/vemora/demo$')" "$work/demo"
 cd "$work/demo"
 [ ! -e fonts.dat ] || fail "the installed demo holds fonts.dat"
-
-echo "+ vemora-check in a copy of the demo: gaps, status 2"
 status=0
 vemora-check || status=$?
 [ "$status" -eq 2 ] || fail "vemora-check ended with status $status, not 2"
-
-echo "+ vemora in a copy of the demo, with the installed fonts, to its first frame"
-man -w vemora >/dev/null || fail "man finds no page for vemora"
-python3 "$tests/first_frame.py" "$(command -v vemora)" "$work/demo"
-
-echo "+ apt-get remove vemora"
+python3 - "$e2e" "$bin" <<'EOF'
+import sys; sys.path.insert(0, sys.argv[1]); from harness import Vemora
+with Vemora(".", binary=sys.argv[2]) as v:  # the first frame, with the installed fonts: the profile panel's grey frame
+    v.wait_grab(lambda g: all(g.pixel(*p) == b"\xd3\xd3\xd3" for p in ((31, 300), (300, 167), (300, 457))), "a frame")
+    v.key("q")
+    assert v.wait_exit() == 0, "q did not end vemora with status 0"
+EOF
 apt_get remove vemora
-[ ! -e "$bin/vemora" ] || fail "$bin/vemora is still there after the removal"
+[ ! -e "$bin" ] || fail "$bin is still there after the removal"
 echo "package check passed"

@@ -2,15 +2,11 @@
 // the messages drawn on the screen, compared with the images in tests/unit/golden/ (palette
 // PNGs of the colours below). VEMORA_UPDATE_GOLDEN=1 writes the images anew from what is
 // drawn now; a mismatch writes the drawing beside the build and names the first differing
-// pixel. The end-to-end tests compare the real window with the same images.
+// row. The end-to-end tests compare the real window with the same images.
 #include <allegro.h>
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <string>
-#include <tuple>
 
 #include "commands/keys.h"
 #include "display/graphics.h"
@@ -21,9 +17,9 @@
 #include "interaction/flags.h"
 #include "interaction/status.h"
 #include "interaction/zoom.h"
-#include "support.h"
 #include "track/lengths.h"
-#include "track/model.h"
+
+#include "support.h"
 
 static unsigned rested_ms;
 // The pauses after messages are added up instead of waited for.
@@ -34,10 +30,7 @@ namespace {
 const unsigned char COLOURS[] = {0,   0,   0,   211, 211, 211, 255, 255, 255, 255, 0,
                                  0,   255, 255, 0,   0,   0,   255, 224, 255, 255};
 
-std::string be32(uint32_t v)
-{
-    return {(char)(v >> 24), (char)(v >> 16), (char)(v >> 8), (char)v};
-}
+std::string be32(uint32_t v) { return {(char)(v >> 24), (char)(v >> 16), (char)(v >> 8), (char)v}; }
 
 uint32_t be32_at(const std::string& s, size_t i)
 {
@@ -82,8 +75,7 @@ std::string rows_of_png(const std::string& png)
         if (png.compare(i + 4, 4, "IDAT") == 0)
             packed += png.substr(i + 8, be32_at(png, i));
     uLongf size = rows.size();
-    bool read = uncompress((Bytef*)&rows[0], &size, (const Bytef*)packed.data(), packed.size()) == Z_OK;
-    return read && size == rows.size() ? rows : "";
+    return uncompress((Bytef*)&rows[0], &size, (const Bytef*)packed.data(), packed.size()) == Z_OK && size == rows.size() ? rows : "";
 }
 
 void expect_golden(const std::string& name, BITMAP* drawn)
@@ -93,25 +85,15 @@ void expect_golden(const std::string& name, BITMAP* drawn)
     if (std::getenv("VEMORA_UPDATE_GOLDEN") && rows.find('\xff') == std::string::npos)
         write_file(path, png_of(rows, drawn->w));
     const std::string golden = rows_of_png(read_file(path));
-    if (golden == rows)
-        return;
-    write_file(actual, png_of(rows, drawn->w));
     size_t at = std::mismatch(rows.begin(), rows.end(), golden.begin(), golden.end()).first - rows.begin();
-    ADD_FAILURE() << name << ": " << (golden.size() != rows.size() ? "no image of this size" :
-        "first difference at (" + std::to_string(at % (drawn->w + 1) - 1) + ", " + std::to_string(at / (drawn->w + 1)) +
-        "), colour " + std::to_string((uint8_t)rows[at]) + " instead of " + std::to_string((uint8_t)golden[at]))
-                  << "; the drawing is " << actual;
+    if (golden != rows && (write_file(actual, png_of(rows, drawn->w)), true))
+        ADD_FAILURE() << name << " differs from row " << at / (drawn->w + 1) << " on; the drawing is " << actual;
 }
 
 // The demo as at start, drawn once so that the mapping is that of the screen.
-void start_on_demo()
-{
-    start_drawing(640, 480);
-    load_demo_track();
-    draw_view();
-}
+void start_on_demo() { start_drawing(640, 480), load_demo_track(), draw_view(); }
 
-class Golden : public ::testing::Test {
+struct Golden : ::testing::Test {
     void TearDown() override { destroy_bitmap(page_buffer), destroy_bitmap(screen), page_buffer = screen = nullptr; }
 };
 
@@ -135,9 +117,7 @@ TEST_F(Golden, Frames)
         {"one_trace", [] { num_traces = 1, compute_trace_lengths(), height_bottom = 3.3f, height_top = 3.4f; }},
     };
     for (const auto& [name, change] : frames) {
-        start_on_demo();
-        change();
-        draw_view();
+        start_on_demo(), change(), draw_view();
         blit(page_buffer, screen, 0, 0, 0, 0, 640, 480);
         for (int row : {100, 240}) // the second reading erases the first
             mouse_y = row, update_status_line();
@@ -148,12 +128,7 @@ TEST_F(Golden, Frames)
 // Each message on a black screen, how long it stays, and what it leaves changed.
 TEST_F(Golden, Messages)
 {
-    const struct {
-        const char* image;
-        void (*show)();
-        unsigned pause;
-        int modified;
-    } messages[] = {
+    const struct { const char* image; void (*show)(); unsigned pause; int modified; } messages[] = {
         {"help", [] { perform_command(KEY_H, false, 0); }, 4000, 0},
         {"check", [] { perform_command(KEY_C, false, 0); }, 1500, 0},
         {"check", [] { perform_command(KEY_F, false, 0); }, 1500, 1}, // the faults as found, now repaired
@@ -166,9 +141,7 @@ TEST_F(Golden, Messages)
     };
     start_on_demo();
     for (const auto& m : messages) {
-        clear_bitmap(screen);
-        rested_ms = 0;
-        m.show();
+        clear_bitmap(screen), rested_ms = 0, m.show();
         expect_golden(m.image, screen);
         EXPECT_EQ(std::make_tuple(rested_ms, data_modified, quit_requested), std::make_tuple(m.pause, m.modified, 0))
             << m.image;
