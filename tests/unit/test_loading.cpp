@@ -30,7 +30,8 @@ TEST(Configuration, Lines)
         {"INFILE a\nGRAPHRES 800 600 1024\nCENTRELINE -1\nINFILE\nCENTRELINE \nGRAPHRES 320\nOUTFILE b c", {"a", "b", "", 800, 600, -1}},
         {"INFILE a\r\nGRAPHRES 1024 768\r\nOUTFILE b\r", {"a", "b", "", 1024, 768, 0}},
         // 239 characters with the line break are one line; longer lines are read in pieces of 239.
-        {"TRKFILE " + whole + "\nOUTFILE " + cut + "INFILE x\n" + std::string(239, 'z') + "GRAPHRES 320 200\n", {"x", cut, whole, 320, 200, 0}}};
+        {"TRKFILE " + whole + "\nOUTFILE " + cut + "INFILE x\n" + std::string(239, 'z') + "GRAPHRES 320 200\n", {"x", cut, whole, 320, 200, 0}},
+        {std::string("INFILE a\n\0INFILE b\n", 19), {"a", "", "", 640, 480, 0}}}; // a NUL byte ends the text, as /dev/zero's first
     for (const auto& [text, expected] : cases) {
         fresh_model(1, 1);
         EXPECT_EQ(read_text(read_configuration, nullptr, text, "vemora.cfg"), "Reading config file\n");
