@@ -1,6 +1,5 @@
-// The view: the mapping between track values and screen positions, tick steps, zoom to
-// fit, the keys that change only the view and the selection, and the rectangle zoom (what
-// they draw is among the golden images).
+// The mapping between track values and screen positions, tick steps, zoom to fit, the keys that change
+// only the view and the selection, and the rectangle zoom (what they draw is in the golden images).
 #include <allegro.h>
 #include <gtest/gtest.h>
 
@@ -25,37 +24,30 @@ void show(float dist_min, float dist_max, float alt_min, float alt_max)
     profile_dist_min = dist_min, profile_dist_max = dist_max, profile_alt_min = alt_min, profile_alt_max = alt_max;
 }
 
-// The worked example, truncated toward zero and not clamped; an empty or non-finite range
-// gives the left column and the bottom row, and values far off stay within what lines handle.
-TEST(Mapping, WorkedExampleAndEmptyRanges)
+// Truncated toward zero (167.52 to 167, -83.2 to -83), not clamped, yet within what lines handle;
+// an empty or non-finite range gives the left column and the bottom row. Tick step bounds are strict.
+TEST(Mapping, WorkedExampleEmptyRangesAndTickSteps)
 {
     show(100, 600, -3, 3);
-    EXPECT_EQ(std::make_tuple(distance_to_x(350), height_to_y(0), y_to_height(312)), std::make_tuple(320, 312, 0.0));
-    EXPECT_EQ(height_to_y(3.01f), 167); // 167.52 truncated, not rounded
-    EXPECT_EQ(height_to_y(4), 120);     // above the top row 168: no clamping
-    EXPECT_EQ(distance_to_x(0), -83);   // -83.2 toward zero, not floored to -84
-    EXPECT_TRUE(height_to_y(1e30f) < -100000 && height_to_y(-1e30f) > 100000);
-    EXPECT_TRUE(height_to_y(1e30f) >= -(1 << 24) && height_to_y(-1e30f) <= 1 << 24); // what line drawing handles
+    EXPECT_EQ(std::make_tuple(distance_to_x(350), height_to_y(0), y_to_height(312), height_to_y(3.01f), height_to_y(4),
+                              distance_to_x(0)), std::make_tuple(320, 312, 0.0, 167, 120, -83));
+    const int up = height_to_y(1e30f), down = height_to_y(-1e30f);
+    EXPECT_TRUE(up < -100000 && up >= -(1 << 24) && down > 100000 && down <= 1 << 24) << up << " " << down;
     for (auto& r : {std::vector<float>{100, 100, 2, 2}, {100, NAN, -3, INFINITY}}) {
         show(r[0], r[1], r[2], r[3]);
         EXPECT_TRUE(distance_to_x(350) == 32 && height_to_y(0) == 456) << r[1];
     }
-}
-
-TEST(Mapping, TickStepBoundariesAreStrict)
-{
-    const float cases[][3] = {{10000, 2000, 500}, {10001, 5000, 1000}, {1000.5f, 500, 100}, {500.5f, 200, 50},
-                              {1, 0.2f, 0.05f},   {0.5f, 0.05f, 0.01f}, {1.5f, 0.5f, 0.1f},   {6, 2, 0.5f},
+    const float ticks[][3] = {{10000, 2000, 500}, {10001, 5000, 1000}, {1000.5f, 500, 100}, {500.5f, 200, 50},
+                              {1, 0.2f, 0.05f}, {0.5f, 0.05f, 0.01f}, {1.5f, 0.5f, 0.1f}, {6, 2, 0.5f},
                               {-3, 0.05f, 0.01f}, {NAN, 0.05f, 0.01f}};
-    for (auto& c : cases) {
+    for (auto& c : ticks) {
         float major = -1, minor = -1;
         choose_tick_steps(c[0], &major, &minor);
         EXPECT_TRUE(major == c[1] && minor == c[2]) << c[0] << ": " << major << " " << minor;
     }
 }
 
-// Whole metres around the section-start heights only (a curve rising far above them
-// inside a section does not count), truncated toward zero; the selection stays.
+// Whole metres around the section-start heights only (not a curve's peak), truncated toward zero; the selection stays.
 TEST(Mapping, ZoomToFit)
 {
     const double cases[][4] = {{-2.5, 2.5, -3, 3}, {2.5, 4, 1, 5}, {-4, -2.5, -5, -1}, {0.2, 0.9, -1, 1}};
@@ -85,8 +77,7 @@ using Range = std::tuple<int, int, int>; // first, last, selected
 class Keys : public ::testing::Test {
 protected:
     void SetUp() override { fresh_model(10, 5), centre_line_trace = 2, quit_requested = 0, compute_layout(640, 480); }
-    // Gives both ranges and selections the same values, presses `key` with the pointer on
-    // `row` and returns the section range and the trace range afterwards.
+    // Both ranges start as `start`; `key` pressed with the pointer on `row`; the section and trace ranges after.
     std::pair<Range, Range> after(int key, Range start, int row)
     {
         std::tie(first_section, last_section, selected_section) = start;
@@ -96,9 +87,8 @@ protected:
     }
 };
 
-// Below the cross-section panel the keypad moves the section range (and pulls the selected
-// section into it); from its bottom row upward the trace range, leaving the selected trace.
-// The arrows and Home move the selection wherever the pointer is.
+// Below the cross-section panel the keypad moves the section range (pulling the selected section in),
+// from its bottom row up the trace range (leaving the selected trace); arrows and Home work anywhere.
 TEST_F(Keys, RangeAndSelectionKeysStayWithinTheirLimits)
 {
     const struct {
@@ -124,9 +114,8 @@ TEST_F(Keys, RangeAndSelectionKeysStayWithinTheirLimits)
         }
 }
 
-// Insert, Delete, Page Up and Page Down move a height limit by a share of the span, and
-// never make the limits cross or overflow; keys without a command change nothing; q quits
-// (its warning is among the golden images).
+// Insert, Delete, Page Up and Page Down move a height limit by a share of the span, never crossing or
+// overflowing; keys without a command change nothing; q quits at once when nothing is unsaved, shift-q always.
 TEST_F(Keys, HeightLimitsKeysWithoutCommandAndQuit)
 {
     const int keys[] = {KEY_INSERT, KEY_DEL, KEY_PGUP, KEY_PGDN};
@@ -145,18 +134,16 @@ TEST_F(Keys, HeightLimitsKeysWithoutCommandAndQuit)
     for (int key : {(int)KEY_END, (int)KEY_ESC, (int)KEY_B, (int)KEY_DOWN + 1})
         perform_command(key, true, cross_bottom + 1);
     EXPECT_TRUE(view_state() == before);
-    for (int shift : {0, 1}) { // q quits at once when nothing is unsaved, shift-q always
+    for (int shift : {0, 1}) {
         quit_requested = 0, data_modified = shift;
         perform_command(KEY_Q, shift, 0);
         EXPECT_EQ(quit_requested, 1) << shift;
     }
 }
 
-// The profile shows 0 m to its width in metres left to right, one metre a pixel, and 0 m
-// to its height in metres bottom to top; sections start every 50 m. Corners in either
-// order: 60 m is nearest to the start of section 1, 240 m to that of section 5, and the
-// selected section is pulled into the new range. Refused: both sides nearest to one section
-// start, and a rectangle without height.
+// One metre a pixel both ways from (0, 0) at the bottom left; sections every 50 m. Corners in either order:
+// 60 m is nearest section 1, 240 m section 5, the selection is pulled in. Refused: both sides nearest one
+// section start, and a rectangle without height.
 TEST_F(Keys, ZoomToRectangle)
 {
     show(0, 576, 0, 288);
