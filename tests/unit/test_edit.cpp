@@ -14,15 +14,13 @@
 #include "support.h"
 #include "track/model.h"
 
-namespace {
-
-std::vector<int32_t> snapshot() { return {(int32_t*)trace_point, (int32_t*)trace_point + sizeof trace_point / 4}; }
-std::vector<int32_t> fields(const TracePoint& p) { return {p.height, p.slope, p.quad, p.cubic}; }
-bool clean(int s, int t) { return !check_join(s, t).gap && !check_join(s, t).kink; }
-bool wrap_mirrors_0() { return std::memcmp(trace_point[num_sections], trace_point[0], sizeof trace_point[0]) == 0; }
+static std::vector<int32_t> snapshot() { return {(int32_t*)trace_point, (int32_t*)trace_point + sizeof trace_point / 4}; }
+static std::vector<int32_t> fields(const TracePoint& p) { return {p.height, p.slope, p.quad, p.cubic}; }
+static bool clean(int s, int t) { return !check_join(s, t).gap && !check_join(s, t).kink; }
+static bool wrap_mirrors_0() { return std::memcmp(trace_point[num_sections], trace_point[0], sizeof trace_point[0]) == 0; }
 
 using Columns = std::pair<std::vector<int>, std::vector<int>>; // sections with gaps, with breaks
-Columns scan(int fix)
+static Columns scan(int fix)
 {
     static CheckReport r;
     scan_joins(fix, &r);
@@ -30,15 +28,13 @@ Columns scan(int fix)
 }
 
 // Each trace level at its own height, every section `length` long.
-void flat_track(int sections, int traces, int32_t length)
+static void flat_track(int sections, int traces, int32_t length)
 {
     fresh_model(sections, traces);
     for (int s = 0; s <= sections; s++)
         for (int t = 0; t < traces; t++)
             trace_point[s][t] = {1000 * t, 0, 0, 0}, trace_length[s][t] = length;
 }
-
-} // namespace
 
 // On the demo (150 sections, 7 traces, centre line 3) the trace passes through the new height with the
 // new gradient, joining its neighbours smoothly; the section before keeps its start. A centre-line edit
@@ -107,14 +103,10 @@ TEST(Check, JoinTolerances)
 {
     const struct { TracePoint end, start; int32_t lengths[2]; bool gap, kink; } joins[] = { // sections 1 and 2
         {{0, 0, 0, 1}, {0, 0, 0, 0}, {100000, 100000}, false, false},
-        {{0, 0, 0, -1}, {0, 0, 0, 0}, {100000, 100000}, false, false},
         {{0, 0, 0, 2}, {0, 0, 0, 0}, {100000, 100000}, true, false},
-        {{0, 0, 0, -2}, {0, 0, 0, 0}, {100000, 100000}, true, false},
         {{0, 0, 0, 0}, {0, 1, 0, 0}, {10000, 10000}, false, true}, // exactly 0.0001
-        {{0, 0, 0, 0}, {0, -1, 0, 0}, {10000, 10000}, false, true},
         {{0, 0, 0, 0}, {0, 1, 0, 0}, {10001, 10001}, false, false},
         {{0, 0, -20001, 20001}, {0, 1, 0, 0}, {200000000, 199999999}, false, true}, // a hair below 0.0001
-        {{0, 0, 20001, -20001}, {0, -1, 0, 0}, {200000000, 199999999}, false, true},
         {{INT32_MAX, INT32_MAX, 1, 1}, {0, 0, 0, 0}, {100000, 100000}, true, true}, // ends at 2^32
         {{0, 0, 300, -100}, {240, 5000, -5240, 0}, {10000, 0}, true, false},
     };
@@ -127,27 +119,13 @@ TEST(Check, JoinTolerances)
     EXPECT_EQ(scan(1), Columns({1}, {}));
     EXPECT_EQ((std::vector<double>{end_derivative(trace_point[1][0]), (double)trace_point[2][0].slope,
                                    (double)trace_point[2][0].height}), (std::vector<double>{300, 5000, 220}));
-    EXPECT_TRUE(clean(1, 0) && clean(2, 0));
-}
-
-// A section appears once in a column however many traces are faulty there, and may appear in both. Repairs
-// at the wrap-around keep section 0 and its copy equal; a clean track gives no report and no change.
-TEST(Check, ColumnsAndWrapAround)
-{
+    data_modified = 0; // and a clean track gives no report and no change
+    EXPECT_TRUE(clean(1, 0) && clean(2, 0) && scan(1) == Columns() && !data_modified);
+    // A section appears once in a column however many traces are faulty there, and may appear in both.
     flat_track(6, 4, 10000000);
     for (int t : {0, 1, 3})
         trace_point[2][t].cubic = 50;              // gaps on three traces after section 2
     trace_point[4][1].cubic = 50;                  // a gap after section 4 on one trace,
     trace_point[5][2] = {2000, 2000, -4000, 2000}; // a break on another; section 5 ends level and flat
     EXPECT_EQ(scan(0), Columns({2, 4}, {4}));
-    for (int s : {4, 0}) {
-        flat_track(5, 3, 100000);
-        trace_point[s][1].cubic = 700; // a gap and a break after section s
-        trace_point[5][1] = trace_point[0][1];
-        EXPECT_EQ(scan(1), Columns({s}, {s}));
-        EXPECT_NE(trace_point[(s + 1) % 5][1].height, 1000) << s;
-        const auto repaired = snapshot();
-        data_modified = 0;
-        EXPECT_TRUE(wrap_mirrors_0() && scan(1) == Columns() && snapshot() == repaired && !data_modified) << s;
-    }
 }

@@ -1,11 +1,10 @@
-// The mapping between track values and screen positions, tick steps, zoom to fit, the keys that change
-// only the view and the selection, and the rectangle zoom (what they draw is in the golden images).
+// The mapping between track values and screen positions, tick steps, the keys that change only the view
+// and the selection, and the rectangle zoom (what they draw, and zoom to fit, are in the golden images).
 #include <allegro.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <tuple>
-#include <vector>
 
 #include "commands/keys.h"
 #include "display/layout.h"
@@ -15,28 +14,16 @@
 #include "support.h"
 #include "track/model.h"
 
-namespace {
-
-// The profile panel of a 640 x 480 screen showing the given distances and heights.
-void show(float dist_min, float dist_max, float alt_min, float alt_max)
+// Truncated toward zero (167.52 to 167, -83.2 to -83), not clamped, yet within what lines handle.
+// Tick step bounds are strict.
+TEST(Mapping, WorkedExampleAndTickSteps)
 {
     compute_layout(640, 480);
-    profile_dist_min = dist_min, profile_dist_max = dist_max, profile_alt_min = alt_min, profile_alt_max = alt_max;
-}
-
-// Truncated toward zero (167.52 to 167, -83.2 to -83), not clamped, yet within what lines handle;
-// an empty or non-finite range gives the left column and the bottom row. Tick step bounds are strict.
-TEST(Mapping, WorkedExampleEmptyRangesAndTickSteps)
-{
-    show(100, 600, -3, 3);
+    profile_dist_min = 100, profile_dist_max = 600, profile_alt_min = -3, profile_alt_max = 3;
     EXPECT_EQ(std::make_tuple(distance_to_x(350), height_to_y(0), y_to_height(312), height_to_y(3.01f), height_to_y(4),
                               distance_to_x(0)), std::make_tuple(320, 312, 0.0, 167, 120, -83));
     const int up = height_to_y(1e30f), down = height_to_y(-1e30f);
     EXPECT_TRUE(up < -100000 && up >= -(1 << 24) && down > 100000 && down <= 1 << 24) << up << " " << down;
-    for (auto& r : {std::vector<float>{100, 100, 2, 2}, {100, NAN, -3, INFINITY}}) {
-        show(r[0], r[1], r[2], r[3]);
-        EXPECT_TRUE(distance_to_x(350) == 32 && height_to_y(0) == 456) << r[1];
-    }
     const float ticks[][3] = {{10000, 2000, 500}, {10001, 5000, 1000}, {1000.5f, 500, 100}, {500.5f, 200, 50},
                               {1, 0.2f, 0.05f}, {0.5f, 0.05f, 0.01f}, {1.5f, 0.5f, 0.1f}, {6, 2, 0.5f},
                               {-3, 0.05f, 0.01f}, {NAN, 0.05f, 0.01f}};
@@ -47,25 +34,7 @@ TEST(Mapping, WorkedExampleEmptyRangesAndTickSteps)
     }
 }
 
-// Whole metres around the section-start heights only (not a curve's peak), truncated toward zero; the selection stays.
-TEST(Mapping, ZoomToFit)
-{
-    const double cases[][4] = {{-2.5, 2.5, -3, 3}, {2.5, 4, 1, 5}, {-4, -2.5, -5, -1}, {0.2, 0.9, -1, 1}};
-    fresh_model(5, 3);
-    trace_point[2][1].quad = 50 * 19685;
-    for (auto& c : cases) {
-        for (int s = 0; s < num_sections; s++) // c[0] everywhere but at section 3, trace 2
-            for (int t = 0; t < num_traces; t++)
-                trace_point[s][t].height = (int32_t)(c[s == 3 && t == 2] * UNITS_PER_METRE);
-        first_section = last_section = first_trace = last_trace = selected_section = 3, selected_trace = 2;
-        zoom_to_fit();
-        EXPECT_EQ(std::make_tuple(height_bottom, height_top, first_section, last_section, first_trace, last_trace,
-                                  selected_section, selected_trace),
-                  std::make_tuple((float)c[2], (float)c[3], 0, 4, 0, 2, 3, 2));
-    }
-}
-
-auto view_state()
+static auto view_state()
 {
     return std::make_tuple(first_section, last_section, first_trace, last_trace, selected_section, selected_trace,
                            height_bottom, height_top, show_angles, quit_requested, data_modified);
@@ -75,26 +44,23 @@ using Range = std::tuple<int, int, int>; // first, last, selected
 
 // 10 sections and 5 traces (centre line 2) on a 640 x 480 screen.
 class Keys : public ::testing::Test {
-protected:
     void SetUp() override { fresh_model(10, 5), centre_line_trace = 2, quit_requested = 0, compute_layout(640, 480); }
-    // Both ranges start as `start`; `key` pressed with the pointer on `row`; the section and trace ranges after.
-    std::pair<Range, Range> after(int key, Range start, int row)
-    {
-        std::tie(first_section, last_section, selected_section) = start;
-        std::tie(first_trace, last_trace, selected_trace) = start;
-        perform_command(key, false, row);
-        return {Range(first_section, last_section, selected_section), Range(first_trace, last_trace, selected_trace)};
-    }
 };
+
+// Both ranges start as `start`; `key` pressed with the pointer on `row`; the section and trace ranges after.
+static std::pair<Range, Range> after(int key, Range start, int row)
+{
+    std::tie(first_section, last_section, selected_section) = start;
+    std::tie(first_trace, last_trace, selected_trace) = start;
+    perform_command(key, false, row);
+    return {Range(first_section, last_section, selected_section), Range(first_trace, last_trace, selected_trace)};
+}
 
 // Below the cross-section panel the keypad moves the section range (pulling the selected section in),
 // from its bottom row up the trace range (leaving the selected trace); arrows and Home work anywhere.
 TEST_F(Keys, RangeAndSelectionKeysStayWithinTheirLimits)
 {
-    const struct {
-        int key;
-        Range start, sections, traces; // traces: after a keypad key in the upper panel
-    } cases[] = {
+    const struct { int key; Range start, sections, traces; } cases[] = { // traces: after a keypad key up top
         {KEY_7_PAD, {1, 3, 1}, {2, 3, 2}, {2, 3, 1}}, {KEY_7_PAD, {3, 4, 1}, {3, 4, 3}, {3, 4, 1}},
         {KEY_3_PAD, {1, 3, 3}, {1, 2, 2}, {1, 2, 3}}, {KEY_3_PAD, {3, 4, 8}, {3, 4, 4}, {3, 4, 8}},
         {KEY_1_PAD, {1, 3, 2}, {0, 3, 2}, {0, 3, 2}}, {KEY_1_PAD, {0, 3, 2}, {0, 3, 2}, {0, 3, 2}},
@@ -146,7 +112,7 @@ TEST_F(Keys, HeightLimitsKeysWithoutCommandAndQuit)
 // section start, and a rectangle without height.
 TEST_F(Keys, ZoomToRectangle)
 {
-    show(0, 576, 0, 288);
+    profile_dist_min = 0, profile_dist_max = 576, profile_alt_min = 0, profile_alt_max = 288;
     for (int i = 0; i <= num_sections; i++)
         trace_start_m[i][selected_trace] = 50.0f * i;
     const auto before = view_state();
@@ -162,5 +128,3 @@ TEST_F(Keys, ZoomToRectangle)
         EXPECT_TRUE(std::fabs(height_top - 300) < 1e-3 && std::fabs(height_bottom - 100) < 1e-3) << height_bottom;
     }
 }
-
-} // namespace

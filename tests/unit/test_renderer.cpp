@@ -93,10 +93,3 @@ TEST(Drawing, DeepZoomLinesCrossWhereTheMappingPutsThem)
     }
 }
 
-// The working directory's fonts.dat wins over the installed one; with neither, the first is tried.
-TEST(FontLookup, WorkingDirectoryWinsThenInstalledCopy)
-{
-    EXPECT_EQ(std::make_tuple(std::string(choose_fonts_path(true, true)), std::string(choose_fonts_path(false, true)),
-                              std::string(choose_fonts_path(false, false))),
-              std::make_tuple(std::string("fonts.dat"), std::string(installed_fonts_path), std::string("fonts.dat")));
-}
