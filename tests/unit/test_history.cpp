@@ -1,8 +1,6 @@
 // Undo and redo of edits and fixes, the unsaved flag, and the history running full.
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "commands/check.h"
 #include "interaction/edit_math.h"
 #include "interaction/flags.h"

@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <tuple>
 
 #include "commands/keys.h"
 #include "display/layout.h"
 #include "display/view.h"
+#include "interaction/edit_math.h"
 #include "interaction/flags.h"
 #include "interaction/zoom.h"
 #include "support.h"
@@ -109,9 +109,11 @@ TEST_F(Keys, HeightLimitsKeysWithoutCommandAndQuit)
 
 // One metre a pixel both ways from (0, 0) at the bottom left; sections every 50 m. Corners in either order:
 // 60 m is nearest section 1, 240 m section 5, the selection is pulled in. Refused: both sides nearest one
-// section start, and a rectangle without height.
-TEST_F(Keys, ZoomToRectangle)
+// section start, and a rectangle without height. The nearest section: along the selected trace only, over all
+// sections rather than the shown ones, a tie to the lower one, and section 0 when none is within 1000000 m.
+TEST_F(Keys, ZoomToRectangleAndNearestSection)
 {
+    selected_trace = 1;
     profile_dist_min = 0, profile_dist_max = 576, profile_alt_min = 0, profile_alt_max = 288;
     for (int i = 0; i <= num_sections; i++)
         trace_start_m[i][selected_trace] = 50.0f * i;
@@ -127,4 +129,6 @@ TEST_F(Keys, ZoomToRectangle)
         EXPECT_EQ(std::make_tuple(first_section, last_section, selected_section), std::make_tuple(1, 5, c[5]));
         EXPECT_TRUE(std::fabs(height_top - 300) < 1e-3 && std::fabs(height_bottom - 100) < 1e-3) << height_bottom;
     }
+    EXPECT_EQ(std::make_tuple(nearest_section(25), nearest_section(26), nearest_section(-3), nearest_section(490),
+                              nearest_section(999000), nearest_section(5e6f)), std::make_tuple(0, 1, 0, 9, 9, 0));
 }

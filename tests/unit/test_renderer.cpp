@@ -5,7 +5,6 @@
 #include <cstring>
 #include <random>
 
-#include "display/layout.h"
 #include "display/lines.h"
 #include "display/renderer.h"
 #include "reference_profile.h"
