@@ -1,5 +1,5 @@
-// An edit at a section boundary, and finding and repairing height gaps
-// and gradient breaks where sections meet.
+// An edit at a section boundary, and the tolerances of finding and repairing height gaps and gradient
+// breaks where sections meet (what the check reports on the demo is in the golden images).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,14 +15,6 @@ static std::vector<int32_t> snapshot() { return {(int32_t*)trace_point, (int32_t
 static std::vector<int32_t> fields(const TracePoint& p) { return {p.height, p.slope, p.quad, p.cubic}; }
 static bool clean(int s, int t) { return !check_join(s, t).gap && !check_join(s, t).kink; }
 static bool wrap_mirrors_0() { return std::memcmp(trace_point[num_sections], trace_point[0], sizeof trace_point[0]) == 0; }
-
-using Columns = std::pair<std::vector<int>, std::vector<int>>; // sections with gaps, with breaks
-static Columns scan(int fix)
-{
-    static CheckReport r;
-    scan_joins(fix, &r);
-    return {{r.gap_sections, r.gap_sections + r.gap_count}, {r.kink_sections, r.kink_sections + r.kink_count}};
-}
 
 // Each trace level at its own height, every section `length` long.
 static void flat_track(int sections, int traces, int32_t length)
@@ -62,13 +54,10 @@ TEST(Edit, NewHeightAndGradientAtASectionStart)
     apply_edit(2, 1, 1.0, 0.005);
     EXPECT_TRUE(std::fabs(end_height(trace_point[2][1]) - trace_point[3][1].height) <= 1 &&
                 std::fabs(end_derivative(trace_point[2][1])) < 5);
-    apply_edit(2, 0, 1.0e6, 0.0);
+    apply_edit(2, 3, 1.0e6, 0.0); // the centre line: trace 0 moves along
     const TracePoint &a = trace_point[2][0], &b = trace_point[1][0];
-    EXPECT_EQ(std::vector<int32_t>({a.height, a.quad, a.cubic, b.quad, b.cubic}),
-              std::vector<int32_t>({INT32_MAX, INT32_MIN, INT32_MAX, INT32_MAX, INT32_MIN}));
-    apply_edit(2, 3, 1.0e6, 0.0);
-    for (int k = 0; k < num_traces; k++)
-        EXPECT_GT(trace_point[2][k].height, 2000000000) << "trace " << k;
+    EXPECT_EQ(std::vector<int32_t>({trace_point[2][3].height, a.height > 2000000000, a.quad, a.cubic, b.quad, b.cubic}),
+              std::vector<int32_t>({INT32_MAX, true, INT32_MIN, INT32_MAX, INT32_MAX, INT32_MIN}));
     flat_track(5, 1, 100000);
     trace_point[1][0] = {INT32_MAX, INT32_MAX, 0, 0}, trace_point[2][0] = {INT32_MAX, 0, 0, 0};
     repair_join(1, 0); // the join height lies above the range
@@ -95,16 +84,12 @@ TEST(Check, JoinTolerances)
         trace_length[1][0] = j.lengths[0], trace_length[2][0] = j.lengths[1];
         EXPECT_TRUE(check_join(1, 0).gap == j.gap && check_join(1, 0).kink == j.kink) << &j - joins;
     }
-    EXPECT_EQ(scan(1), Columns({1}, {}));
+    static CheckReport r;
+    scan_joins(1, &r); // the golden check images show the report on the demo
+    EXPECT_TRUE(r.gap_count == 1 && r.gap_sections[0] == 1 && r.kink_count == 0);
     EXPECT_EQ((std::vector<double>{end_derivative(trace_point[1][0]), (double)trace_point[2][0].slope,
                                    (double)trace_point[2][0].height}), (std::vector<double>{300, 5000, 220}));
     data_modified = 0; // and a clean track gives no report and no change
-    EXPECT_TRUE(clean(1, 0) && clean(2, 0) && scan(1) == Columns() && !data_modified);
-    // A section appears once in a column however many traces are faulty there, and may appear in both.
-    flat_track(6, 4, 10000000);
-    for (int t : {0, 1, 3})
-        trace_point[2][t].cubic = 50;              // gaps on three traces after section 2
-    trace_point[4][1].cubic = 50;                  // a gap after section 4 on one trace,
-    trace_point[5][2] = {2000, 2000, -4000, 2000}; // a break on another; section 5 ends level and flat
-    EXPECT_EQ(scan(0), Columns({2, 4}, {4}));
+    scan_joins(1, &r);
+    EXPECT_TRUE(clean(1, 0) && clean(2, 0) && r.gap_count + r.kink_count == 0 && !data_modified);
 }
