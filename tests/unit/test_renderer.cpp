@@ -76,8 +76,7 @@ TEST(Drawing, DeepZoomLinesCrossWhereTheMappingPutsThem)
     fresh_model(2, 1);
     for (int s = 0; s < 2; s++) // 1 m a metre, 0 at 50.5 m
         section_length[s] = 100 * 19685, trace_point[s][0] = {(100 * s - 50) * 19685 - 19685 / 2, 100 * 19685, 0, 0};
-    compute_trace_lengths();
-    height_bottom = 0, height_top = 1e-5f;
+    compute_trace_lengths(), height_bottom = 0, height_top = 1e-5f;
     const int yellow = makecol(255, 255, 0), row = 456 - 288 / 2;
     // Points 8 and 9 (50 m at -0.5 m, 56.25 m at 5.75 m) map uncapped to (180, 14400456) and (199, -165599548).
     const double crossing = 180 + 19 * (14400456.0 - row) / (14400456.0 + 165599548);
