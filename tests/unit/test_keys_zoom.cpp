@@ -40,7 +40,8 @@ class Keys : public ::testing::Test {
 };
 
 // Below the cross-section panel the keypad moves the section range (pulling the selected section in),
-// from its bottom row up the trace range (leaving the selected trace); arrows and Home work anywhere.
+// from its bottom row up the trace range (leaving the selected trace); arrows and Home (the centre line, though
+// not shown) work anywhere; End does nothing.
 TEST_F(Keys, RangeAndSelectionKeysStayWithinTheirLimits)
 {
     const struct { int key; Range start, sections, traces; } cases[] = { // traces: after a keypad key up top
@@ -52,7 +53,7 @@ TEST_F(Keys, RangeAndSelectionKeysStayWithinTheirLimits)
         {KEY_RIGHT, {2, 4, 4}, {2, 4, 4}, {2, 4, 4}}, {KEY_RIGHT, {2, 4, 3}, {2, 4, 4}, {2, 4, 3}},
         {KEY_UP, {2, 4, 4}, {2, 4, 4}, {2, 4, 4}},    {KEY_UP, {2, 3, 3}, {2, 3, 3}, {2, 3, 4}},
         {KEY_DOWN, {2, 4, 0}, {2, 4, 0}, {2, 4, 0}},  {KEY_DOWN, {2, 4, 1}, {2, 4, 1}, {2, 4, 0}},
-        {KEY_HOME, {3, 4, 4}, {3, 4, 4}, {3, 4, 2}}, // the centre line, though not shown
+        {KEY_HOME, {3, 4, 4}, {3, 4, 4}, {3, 4, 2}},  {KEY_END, {2, 4, 3}, {2, 4, 3}, {2, 4, 3}},
     };
     for (const auto& c : cases)
         for (int row : {cross_bottom + 1, cross_bottom, 0}) { // both ranges start as c.start
