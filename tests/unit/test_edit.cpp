@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "commands/check.h"
-#include "display/view.h"
 #include "interaction/edit_math.h"
 #include "interaction/flags.h"
 #include "support.h"
