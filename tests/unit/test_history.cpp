@@ -1,8 +1,6 @@
 // Undo and redo of edits and fixes, the unsaved flag, and the history running full.
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "commands/check.h"
 #include "interaction/edit_math.h"
 #include "interaction/flags.h"
@@ -10,16 +8,13 @@
 #include "track/history.h"
 #include "track/trace_data.h"
 
-static std::vector<int32_t> snapshot() // every record, the wrap-around slot among them
-{
-    return std::vector<int32_t>((int32_t*)trace_point, (int32_t*)trace_point + sizeof trace_point / 4);
-}
+// Every record, the wrap-around slot among them.
+static std::vector<int32_t> snapshot() { return {(int32_t*)trace_point, (int32_t*)trace_point + sizeof trace_point / 4}; }
 
 // A closed track whose joins are faulty nearly everywhere; the wrap-around slot mirrors section 0.
 static void faulty_track(int sections, int traces)
 {
-    fresh_model(sections, traces);
-    centre_line_trace = traces / 2;
+    fresh_model(sections, traces), centre_line_trace = traces / 2;
     for (int s = 0; s <= sections; s++)
         for (int t = 0, k = s % sections; t < MAX_TRACES; t++) {
             trace_length[s][t] = 100000 + 997 * k + t;

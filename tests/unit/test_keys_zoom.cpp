@@ -1,110 +1,50 @@
-// The view: the mapping between track values and screen positions, tick steps, zoom to
-// fit, the keys that change only the view and the selection, and the rectangle zoom (what
-// they draw is among the golden images).
+// The mapping between track values and screen positions, tick steps, the keys that change only the view
+// and the selection, and the rectangle zoom (what they draw, and zoom to fit, are in the golden images).
 #include <allegro.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <tuple>
-#include <vector>
 
 #include "commands/keys.h"
 #include "display/layout.h"
 #include "display/view.h"
+#include "interaction/edit_math.h"
 #include "interaction/flags.h"
 #include "interaction/zoom.h"
 #include "support.h"
 #include "track/model.h"
 
-namespace {
-
-// The profile panel of a 640 x 480 screen showing the given distances and heights.
-void show(float dist_min, float dist_max, float alt_min, float alt_max)
+// Heights far off are not clamped to the panel, yet stay within what lines handle (the worked mapping
+// is in every golden frame). Tick step bounds are strict.
+TEST(Mapping, FarOffHeightsAndTickSteps)
 {
     compute_layout(640, 480);
-    profile_dist_min = dist_min, profile_dist_max = dist_max, profile_alt_min = alt_min, profile_alt_max = alt_max;
-}
-
-// The worked example, truncated toward zero and not clamped; an empty or non-finite range
-// gives the left column and the bottom row, and values far off stay within what lines handle.
-TEST(Mapping, WorkedExampleAndEmptyRanges)
-{
-    show(100, 600, -3, 3);
-    EXPECT_EQ(std::make_tuple(distance_to_x(350), height_to_y(0), y_to_height(312)), std::make_tuple(320, 312, 0.0));
-    EXPECT_EQ(height_to_y(3.01f), 167); // 167.52 truncated, not rounded
-    EXPECT_EQ(height_to_y(4), 120);     // above the top row 168: no clamping
-    EXPECT_EQ(distance_to_x(0), -83);   // -83.2 toward zero, not floored to -84
-    EXPECT_TRUE(height_to_y(1e30f) < -100000 && height_to_y(-1e30f) > 100000);
-    EXPECT_TRUE(height_to_y(1e30f) >= -(1 << 24) && height_to_y(-1e30f) <= 1 << 24); // what line drawing handles
-    for (auto& r : {std::vector<float>{100, 100, 2, 2}, {100, NAN, -3, INFINITY}}) {
-        show(r[0], r[1], r[2], r[3]);
-        EXPECT_TRUE(distance_to_x(350) == 32 && height_to_y(0) == 456) << r[1];
-    }
-}
-
-TEST(Mapping, TickStepBoundariesAreStrict)
-{
-    const float cases[][3] = {{10000, 2000, 500}, {10001, 5000, 1000}, {1000.5f, 500, 100}, {500.5f, 200, 50},
-                              {1, 0.2f, 0.05f},   {0.5f, 0.05f, 0.01f}, {1.5f, 0.5f, 0.1f},   {6, 2, 0.5f},
+    profile_alt_min = -3, profile_alt_max = 3;
+    const int up = height_to_y(1e30f), down = height_to_y(-1e30f);
+    EXPECT_TRUE(up < -100000 && up >= -(1 << 24) && down > 100000 && down <= 1 << 24) << up << " " << down;
+    const float ticks[][3] = {{10000, 2000, 500}, {10001, 5000, 1000}, {1000.5f, 500, 100}, {500.5f, 200, 50},
+                              {1, 0.2f, 0.05f}, {0.5f, 0.05f, 0.01f}, {1.5f, 0.5f, 0.1f}, {6, 2, 0.5f},
                               {-3, 0.05f, 0.01f}, {NAN, 0.05f, 0.01f}};
-    for (auto& c : cases) {
+    for (auto& c : ticks) {
         float major = -1, minor = -1;
         choose_tick_steps(c[0], &major, &minor);
         EXPECT_TRUE(major == c[1] && minor == c[2]) << c[0] << ": " << major << " " << minor;
     }
 }
 
-// Whole metres around the section-start heights only (a curve rising far above them
-// inside a section does not count), truncated toward zero; the selection stays.
-TEST(Mapping, ZoomToFit)
-{
-    const double cases[][4] = {{-2.5, 2.5, -3, 3}, {2.5, 4, 1, 5}, {-4, -2.5, -5, -1}, {0.2, 0.9, -1, 1}};
-    fresh_model(5, 3);
-    trace_point[2][1].quad = 50 * 19685;
-    for (auto& c : cases) {
-        for (int s = 0; s < num_sections; s++) // c[0] everywhere but at section 3, trace 2
-            for (int t = 0; t < num_traces; t++)
-                trace_point[s][t].height = (int32_t)(c[s == 3 && t == 2] * UNITS_PER_METRE);
-        first_section = last_section = first_trace = last_trace = selected_section = 3, selected_trace = 2;
-        zoom_to_fit();
-        EXPECT_EQ(std::make_tuple(height_bottom, height_top, first_section, last_section, first_trace, last_trace,
-                                  selected_section, selected_trace),
-                  std::make_tuple((float)c[2], (float)c[3], 0, 4, 0, 2, 3, 2));
-    }
-}
-
-auto view_state()
-{
-    return std::make_tuple(first_section, last_section, first_trace, last_trace, selected_section, selected_trace,
-                           height_bottom, height_top, show_angles, quit_requested, data_modified);
-}
-
 using Range = std::tuple<int, int, int>; // first, last, selected
 
 // 10 sections and 5 traces (centre line 2) on a 640 x 480 screen.
 class Keys : public ::testing::Test {
-protected:
     void SetUp() override { fresh_model(10, 5), centre_line_trace = 2, quit_requested = 0, compute_layout(640, 480); }
-    // Gives both ranges and selections the same values, presses `key` with the pointer on
-    // `row` and returns the section range and the trace range afterwards.
-    std::pair<Range, Range> after(int key, Range start, int row)
-    {
-        std::tie(first_section, last_section, selected_section) = start;
-        std::tie(first_trace, last_trace, selected_trace) = start;
-        perform_command(key, false, row);
-        return {Range(first_section, last_section, selected_section), Range(first_trace, last_trace, selected_trace)};
-    }
 };
 
-// Below the cross-section panel the keypad moves the section range (and pulls the selected
-// section into it); from its bottom row upward the trace range, leaving the selected trace.
-// The arrows and Home move the selection wherever the pointer is.
+// Below the cross-section panel the keypad moves the section range (pulling the selected section in),
+// from its bottom row up the trace range (leaving the selected trace); arrows and Home (the centre line, though
+// not shown) work anywhere; End does nothing.
 TEST_F(Keys, RangeAndSelectionKeysStayWithinTheirLimits)
 {
-    const struct {
-        int key;
-        Range start, sections, traces; // traces: after a keypad key in the upper panel
-    } cases[] = {
+    const struct { int key; Range start, sections, traces; } cases[] = { // traces: after a keypad key up top
         {KEY_7_PAD, {1, 3, 1}, {2, 3, 2}, {2, 3, 1}}, {KEY_7_PAD, {3, 4, 1}, {3, 4, 3}, {3, 4, 1}},
         {KEY_3_PAD, {1, 3, 3}, {1, 2, 2}, {1, 2, 3}}, {KEY_3_PAD, {3, 4, 8}, {3, 4, 4}, {3, 4, 8}},
         {KEY_1_PAD, {1, 3, 2}, {0, 3, 2}, {0, 3, 2}}, {KEY_1_PAD, {0, 3, 2}, {0, 3, 2}, {0, 3, 2}},
@@ -113,21 +53,23 @@ TEST_F(Keys, RangeAndSelectionKeysStayWithinTheirLimits)
         {KEY_RIGHT, {2, 4, 4}, {2, 4, 4}, {2, 4, 4}}, {KEY_RIGHT, {2, 4, 3}, {2, 4, 4}, {2, 4, 3}},
         {KEY_UP, {2, 4, 4}, {2, 4, 4}, {2, 4, 4}},    {KEY_UP, {2, 3, 3}, {2, 3, 3}, {2, 3, 4}},
         {KEY_DOWN, {2, 4, 0}, {2, 4, 0}, {2, 4, 0}},  {KEY_DOWN, {2, 4, 1}, {2, 4, 1}, {2, 4, 0}},
-        {KEY_HOME, {3, 4, 4}, {3, 4, 4}, {3, 4, 2}}, // the centre line, though not shown
+        {KEY_HOME, {3, 4, 4}, {3, 4, 4}, {3, 4, 2}},  {KEY_END, {2, 4, 3}, {2, 4, 3}, {2, 4, 3}},
     };
     for (const auto& c : cases)
-        for (int row : {cross_bottom + 1, cross_bottom, 0}) {
-            bool pad = c.key >= KEY_1_PAD && c.key <= KEY_9_PAD, upper = row <= cross_bottom;
-            auto want = !pad ? std::make_pair(c.sections, c.traces)
-                             : upper ? std::make_pair(c.start, c.traces) : std::make_pair(c.sections, c.start);
-            EXPECT_EQ(after(c.key, c.start, row), want) << c.key << " " << row;
+        for (int row : {cross_bottom + 1, cross_bottom, 0}) { // both ranges start as c.start
+            std::tie(first_section, last_section, selected_section) = c.start;
+            std::tie(first_trace, last_trace, selected_trace) = c.start;
+            perform_command(c.key, false, row);
+            const bool pad = c.key >= KEY_1_PAD && c.key <= KEY_9_PAD, upper = row <= cross_bottom;
+            const Range sections = pad && upper ? c.start : c.sections, traces = pad && !upper ? c.start : c.traces;
+            EXPECT_EQ(Range(first_section, last_section, selected_section), sections) << c.key << " " << row;
+            EXPECT_EQ(Range(first_trace, last_trace, selected_trace), traces) << c.key << " " << row;
         }
 }
 
-// Insert, Delete, Page Up and Page Down move a height limit by a share of the span, and
-// never make the limits cross or overflow; keys without a command change nothing; q quits
-// (its warning is among the golden images).
-TEST_F(Keys, HeightLimitsKeysWithoutCommandAndQuit)
+// Insert, Delete, Page Up and Page Down move a height limit by a share of the span, never crossing or
+// overflowing; q quits at once when nothing is unsaved, shift-q always.
+TEST_F(Keys, HeightLimitsAndQuit)
 {
     const int keys[] = {KEY_INSERT, KEY_DEL, KEY_PGUP, KEY_PGDN};
     const float want[][2] = {{0, 105}, {0, 95}, {5, 100}, {-5, 100}};
@@ -141,31 +83,28 @@ TEST_F(Keys, HeightLimitsKeysWithoutCommandAndQuit)
             ASSERT_TRUE(std::isfinite(height_bottom) && std::isfinite(height_top) && height_bottom <= height_top);
         }
     }
-    const auto before = view_state();
-    for (int key : {(int)KEY_END, (int)KEY_ESC, (int)KEY_B, (int)KEY_DOWN + 1})
-        perform_command(key, true, cross_bottom + 1);
-    EXPECT_TRUE(view_state() == before);
-    for (int shift : {0, 1}) { // q quits at once when nothing is unsaved, shift-q always
+    for (int shift : {0, 1}) {
         quit_requested = 0, data_modified = shift;
         perform_command(KEY_Q, shift, 0);
         EXPECT_EQ(quit_requested, 1) << shift;
     }
 }
 
-// The profile shows 0 m to its width in metres left to right, one metre a pixel, and 0 m
-// to its height in metres bottom to top; sections start every 50 m. Corners in either
-// order: 60 m is nearest to the start of section 1, 240 m to that of section 5, and the
-// selected section is pulled into the new range. Refused: both sides nearest to one section
-// start, and a rectangle without height.
-TEST_F(Keys, ZoomToRectangle)
+// One metre a pixel both ways from (0, 0) at the bottom left; sections every 50 m. Corners in either order:
+// 60 m is nearest section 1, 240 m section 5, the selection is pulled in. Refused: both sides nearest one
+// section start, and a rectangle without height. The nearest section: along the selected trace only, over all
+// sections rather than the shown ones, a tie to the lower one, and section 0 when none is within 1000000 m.
+TEST_F(Keys, ZoomToRectangleAndNearestSection)
 {
-    show(0, 576, 0, 288);
+    selected_trace = 1;
+    profile_dist_min = 0, profile_dist_max = 576, profile_alt_min = 0, profile_alt_max = 288;
     for (int i = 0; i <= num_sections; i++)
         trace_start_m[i][selected_trace] = 50.0f * i;
-    const auto before = view_state();
+    auto view = [] { return std::make_tuple(first_section, last_section, selected_section, height_bottom, height_top); };
+    const auto before = view();
     EXPECT_EQ(std::make_pair(zoom_to_rectangle(32 + 40, 156, 32 + 74, 356), zoom_to_rectangle(92, 306, 272, 306)),
               std::make_pair(1, 2));
-    EXPECT_TRUE(view_state() == before);
+    EXPECT_TRUE(view() == before);
     const int corners[][6] = {{60, 300, 240, 100, 3, 3}, {240, 100, 60, 300, 0, 1}, // and the selection before, after
                               {60, 100, 240, 300, 9, 5}, {240, 300, 60, 100, 5, 5}};
     for (const auto& c : corners) {
@@ -174,6 +113,6 @@ TEST_F(Keys, ZoomToRectangle)
         EXPECT_EQ(std::make_tuple(first_section, last_section, selected_section), std::make_tuple(1, 5, c[5]));
         EXPECT_TRUE(std::fabs(height_top - 300) < 1e-3 && std::fabs(height_bottom - 100) < 1e-3) << height_bottom;
     }
+    EXPECT_EQ(std::make_tuple(nearest_section(25), nearest_section(26), nearest_section(-3), nearest_section(490),
+                              nearest_section(999000), nearest_section(5e6f)), std::make_tuple(0, 1, 0, 9, 9, 0));
 }
-
-} // namespace
