@@ -17,13 +17,15 @@ int main(int, char**)
     draw_view();
     while (!quit_requested) {
         update_window_title();
-        if (keypressed()) {
+        // A key, or the window's close button, which acts as q; either may have drawn over the view.
+        bool commanded = keypressed();
+        if (commanded)
             handle_key();
-            draw_view();
-            status_cache = -1;
-        }
         if (take_close_request()) {
             request_quit(false);
+            commanded = true;
+        }
+        if (commanded) {
             draw_view();
             status_cache = -1;
         }

@@ -19,11 +19,6 @@ void on_close_button()
 
 } // namespace
 
-void window_title(const char* out_name, const char* in_name, bool unsaved, char* title, size_t size)
-{
-    std::snprintf(title, size, "Vemora - %s%s", out_name[0] ? out_name : in_name, unsaved ? " *" : "");
-}
-
 void install_close_button()
 {
     set_close_button_callback(on_close_button);
@@ -42,7 +37,9 @@ void update_window_title()
     if (title_shows == data_modified)
         return;
     title_shows = data_modified;
+    // Names the file a save writes, or the one read where no OUTFILE is configured.
     char title[FILE_NAME_SIZE + 16];
-    window_title(out_file_name, in_file_name, data_modified != 0, title, sizeof title);
+    std::snprintf(title, sizeof title, "Vemora - %s%s", out_file_name[0] ? out_file_name : in_file_name,
+                  data_modified ? " *" : "");
     set_window_title(title);
 }

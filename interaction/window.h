@@ -1,11 +1,7 @@
 // The window as a desktop window: a title naming the file and whether it is saved, and a
 // close button that acts like key q.
 #pragma once
-#include <cstddef>
 
-// The title for the file being edited (OUTFILE, or INFILE where OUTFILE is empty), with
-// " *" while `unsaved`; written into `title`.
-void window_title(const char* out_name, const char* in_name, bool unsaved, char* title, size_t size);
 
 // Lets the close button be reported instead of ignored.
 void install_close_button();

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "track/model.h"
+#include "track/words.h"
 
 namespace {
 
@@ -95,18 +96,12 @@ void apply_configuration_line(char* line)
 }
 
 // Reads the next piece as fgets would: up to LINE_BUFFER - 1 characters, through a line
-// feed. A NUL byte ends the text, as in the other text files, so that a device such as
-// /dev/zero reads as an empty file instead of endless empty pieces.
+// feed; the text ends where the other text files' does, at a NUL byte too.
 static bool read_piece(FILE* file, char* line)
 {
     int n = 0, c = 0;
-    while (n < LINE_BUFFER - 1 && c != '\n' && (c = std::fgetc(file)) != EOF) {
-        if (c == '\0') {
-            std::ungetc(c, file); // seen again by the next call: the end stays the end
-            break;
-        }
+    while (n < LINE_BUFFER - 1 && c != '\n' && (c = next_text_char(file)) != EOF)
         line[n++] = (char)c;
-    }
     line[n] = '\0';
     return n > 0;
 }

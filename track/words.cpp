@@ -7,9 +7,9 @@ bool is_space(int c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-// A text file holds no NUL byte: the first one ends the text, so that a device such as
-// /dev/zero reads as an empty file instead of one endless word.
-int next_char(FILE* file)
+} // namespace
+
+int next_text_char(FILE* file)
 {
     int c = std::fgetc(file);
     if (c != '\0')
@@ -18,13 +18,11 @@ int next_char(FILE* file)
     return EOF;
 }
 
-} // namespace
-
 bool read_word(FILE* file, char* word)
 {
     int c;
     do
-        c = next_char(file);
+        c = next_text_char(file);
     while (is_space(c));
     if (c == EOF)
         return false;
@@ -32,7 +30,7 @@ bool read_word(FILE* file, char* word)
     while (c != EOF && !is_space(c)) {
         if (n < MAX_WORD)
             word[n++] = (char)c;
-        c = next_char(file);
+        c = next_text_char(file);
     }
     word[n] = '\0';
     return true;
