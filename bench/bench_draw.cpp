@@ -17,6 +17,8 @@
 #include "display/frame.h"
 #include "display/graphics.h"
 #include "display/layout.h"
+#include "display/lines.h"
+#include "display/panel.h"
 #include "display/renderer.h"
 #include "display/view.h"
 #include "tests/unit/reference_profile.h"
@@ -90,7 +92,7 @@ void draw_profile(benchmark::State& state, int w, int h, void (*paint)(const Fra
     prepare(w, h, false);
     Frame f;
     compute_frame(&f);
-    clip_to_profile(page_buffer);
+    clip_to(page_buffer, profile_panel);
     for (auto _ : state) {
         clear_bitmap(page_buffer);
         paint(f);

@@ -1,11 +1,10 @@
 #include "commands/check.h"
 
-#include <allegro.h>
 #include <cmath>
 #include <cstdint>
 
-#include "display/graphics.h"
 #include "interaction/flags.h"
+#include "track/chain.h"
 #include "track/hermite.h"
 #include "track/history.h"
 
@@ -23,13 +22,14 @@ struct Join {
 Join measure(int s, int t)
 {
     const TracePoint& a = trace_point[s][t];
-    const TracePoint& b = trace_point[s + 1][t];
+    const int n = next_slot(s);
+    const TracePoint& b = trace_point[n][t];
     Join j;
     j.end_height = (int64_t)a.height + a.slope + a.quad + a.cubic;
     j.start_height = b.height;
-    j.gradients = trace_length[s][t] > 0 && trace_length[s + 1][t] > 0;
+    j.gradients = trace_length[s][t] > 0 && trace_length[n][t] > 0;
     j.end_gradient = j.gradients ? end_derivative(a) / trace_length[s][t] : 0.0;
-    j.start_gradient = j.gradients ? (double)b.slope / trace_length[s + 1][t] : 0.0;
+    j.start_gradient = j.gradients ? (double)b.slope / trace_length[n][t] : 0.0;
     return j;
 }
 
@@ -71,7 +71,7 @@ JoinFaults check_join(int s, int t)
 void repair_join(int s, int t)
 {
     history_touch(s, t);
-    history_touch(s + 1, t);
+    history_touch(next_slot(s), t);
     Join j = measure(s, t);
     int64_t mid = (j.end_height + j.start_height) / 2;
     double g = (j.end_gradient + j.start_gradient) * 0.5;
@@ -82,8 +82,8 @@ void repair_join(int s, int t)
     mirror_wrap_slot(s, t);
 
     // The next section now starts at the join and still meets the one after it.
-    int next = s + 1;
-    int k = s == num_sections - 1 ? 1 : s + 2;
+    int next = next_slot(s);
+    int k = slot_after_next(s);
     TracePoint& b = trace_point[next][t];
     double length = trace_length[next][t];
     double far_height = trace_point[k][t].height;
@@ -112,7 +112,6 @@ void scan_joins(int fix, CheckReport* report)
             if (fix && (f.gap || f.kink)) {
                 repair_join(s, t);
                 report->repaired++;
-                data_modified = 1;
             }
         }
         list(s, gaps, gap_largest, report->gap_count, report->gap_sections, report->gap_traces,
@@ -120,30 +119,8 @@ void scan_joins(int fix, CheckReport* report)
         list(s, kinks, kink_largest, report->kink_count, report->kink_sections, report->kink_traces,
              report->kink_largest);
     }
-    if (fix)
+    if (fix) {
         history_end(CHANGE_FIX, report->repaired);
-}
-
-void check_and_fix(int fix)
-{
-    static CheckReport report;
-    int white = makecol(255, 255, 255);
-    scare_mouse();
-    scan_joins(fix, &report);
-    for (int i = 0; i < report.gap_count; i++)
-        textprintf_ex(screen, text_font, 4, 30 + 10 * i, white, -1, "Section gap: %d   ", report.gap_sections[i]);
-    for (int i = 0; i < report.kink_count; i++)
-        textprintf_ex(screen, text_font, 150, 30 + 10 * i, white, -1, "Section kink: %d", report.kink_sections[i]);
-    if (report.gap_count)
-        textprintf_ex(screen, text_font, 4, 10, white, -1, "%d sections had gaps.", report.gap_count);
-    else
-        textprintf_ex(screen, text_font, 4, 10, white, -1, "No height gaps found.");
-    if (report.kink_count)
-        textprintf_ex(screen, text_font, 4, 20, white, -1, "%d sections had gradient breaks.", report.kink_count);
-    else
-        textprintf_ex(screen, text_font, 4, 20, white, -1, "No gradient breaks found.");
-    unscare_mouse();
-    rest(500);
-    if (report.gap_count || report.kink_count)
-        rest(1000);
+        update_data_modified();
+    }
 }

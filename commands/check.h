@@ -29,6 +29,3 @@ void repair_join(int s, int t);
 // Walks every join of every trace; with `fix` set, repairs each faulty one, marks the data
 // modified and keeps the repairs as one change for undo. The report describes the joins as found.
 void scan_joins(int fix, CheckReport* report);
-
-// Reports (and with `fix` set repairs) the faulty joins on the screen.
-void check_and_fix(int fix);

@@ -2,32 +2,19 @@
 
 #include <allegro.h>
 
-#include "display/graphics.h"
+#include "commands/keys.h"
+#include "display/colours.h"
+#include "display/messages.h"
+#include "interaction/input.h"
 
-const char* const help_lines[15] = {
-    "w: Write traces to file",
-    "a: Toggle display of angles",
-    "c: Check altitude and gradient jumps",
-    "f: Fix altitude and gradient jumps",
-    "z: Zoom out to show entire track",
-    "q: Quit",
-    "Q: Quit without saving",
-    "Cursor up/down: Select trace",
-    "Home: Select centre-line trace",
-    "KP 7/1: Select leftmost section or trace (*)",
-    "KP 9/3: Select rightmost section or trace (*)",
-    "Insert/Delete: Zoom upper height limit",
-    "Page Up/Down: Zoom lower height limit",
-    "Left mouse btn: Select section or edit trace",
-    "Right mouse btn: Cancel edit",
-};
-
+// A blue box from (2, 5) that holds a line every 10 rows from row 10, the command table's
+// help lines in order; 15 lines fill it down to row 160.
 void show_help()
 {
     scare_mouse();
-    rectfill(screen, 2, 5, 450, 160, makecol(0, 0, 255));
-    for (int i = 0; i < 15; i++)
-        textprintf_ex(screen, text_font, 4, 10 + 10 * i, makecol(255, 255, 255), -1, "%s", help_lines[i]);
+    rectfill(screen, 2, 5, 450, 10 * command_count + 10, colour(BLUE));
+    for (int i = 0; i < command_count; i++)
+        message_line(4, 10 + 10 * i, commands[i].help);
     unscare_mouse();
-    rest(4000);
+    pause_for(4000);
 }

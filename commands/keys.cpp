@@ -3,36 +3,18 @@
 #include <allegro.h>
 #include <cstdio>
 
-#include "commands/check.h"
+#include "commands/check_screen.h"
 #include "commands/help.h"
-#include "display/graphics.h"
 #include "display/layout.h"
+#include "display/messages.h"
 #include "display/view.h"
 #include "interaction/flags.h"
+#include "interaction/input.h"
 #include "track/history.h"
 #include "track/model.h"
 #include "track/trace_data.h"
 
 namespace {
-
-void warn_unsaved()
-{
-    int white = makecol(255, 255, 255);
-    scare_mouse();
-    textprintf_ex(screen, text_font, 4, 10, white, -1, "Data are not saved!");
-    textprintf_ex(screen, text_font, 4, 20, white, -1, "Press shift Q to quit");
-    textprintf_ex(screen, text_font, 4, 30, white, -1, "Press w to save");
-    unscare_mouse();
-    rest(1000);
-}
-
-void show_message(const char* text)
-{
-    scare_mouse();
-    textprintf_ex(screen, text_font, 4, 10, makecol(255, 255, 255), -1, "%s", text);
-    unscare_mouse();
-    rest(500);
-}
 
 // Key u (undo) or r: the heights go back or forward by one change, and the unsaved flag
 // follows whether they now match the file last read or written.
@@ -41,13 +23,13 @@ void step_history(bool undo)
     ChangeInfo change;
     char text[64];
     if (!(undo ? history_undo(&change) : history_redo(&change))) {
-        show_message(undo ? "Nothing to undo" : "Nothing to redo");
+        show_message(500, {undo ? "Nothing to undo" : "Nothing to redo"});
         return;
     }
-    data_modified = history_unsaved() ? 1 : 0;
+    update_data_modified();
     std::snprintf(text, sizeof text, change.kind == CHANGE_EDIT ? "%s: edit of section %d" : "%s: fix of %d joins",
                   undo ? "Undone" : "Redone", change.number);
-    show_message(text);
+    show_message(500, {text});
 }
 
 // Moves one end of the range first..last of 0..count - 1 for a keypad key: an end moves
@@ -76,24 +58,24 @@ void move_range(int scancode, int32_t* first, int32_t* last, int32_t count)
 
 // The pointer's panel picks the range: traces over the cross-section, else sections. The two
 // keys that narrow the section range then pull the selection into it, moved or not.
-void move_range_under_pointer(int scancode, int pointer_y)
+void move_range_under_pointer(const KeyPress& key)
 {
-    if (pointer_y <= cross_bottom) {
-        move_range(scancode, &first_trace, &last_trace, num_traces);
+    if (key.pointer_y <= cross_bottom) {
+        move_range(key.scancode, &first_trace, &last_trace, num_traces);
         return;
     }
-    move_range(scancode, &first_section, &last_section, num_sections);
-    if (scancode == KEY_7_PAD && selected_section < first_section)
+    move_range(key.scancode, &first_section, &last_section, num_sections);
+    if (key.scancode == KEY_7_PAD && selected_section < first_section)
         selected_section = first_section;
-    if (scancode == KEY_3_PAD && selected_section > last_section)
+    if (key.scancode == KEY_3_PAD && selected_section > last_section)
         selected_section = last_section;
 }
 
 // The height limits change by a share of the span, in double precision.
-void scale_height_limit(int scancode)
+void scale_height_limit(const KeyPress& key)
 {
     double span = (double)height_top - height_bottom;
-    switch (scancode) {
+    switch (key.scancode) {
     case KEY_INSERT:
         height_top = to_float(height_bottom + 1.05 * span);
         break;
@@ -109,84 +91,70 @@ void scale_height_limit(int scancode)
     }
 }
 
+void select_trace(const KeyPress& key)
+{
+    if (key.scancode == KEY_UP && selected_trace < num_traces - 1)
+        selected_trace++;
+    if (key.scancode == KEY_DOWN && selected_trace > 0)
+        selected_trace--;
+}
+
+void select_section(const KeyPress& key)
+{
+    if (key.scancode == KEY_LEFT && selected_section > first_section)
+        selected_section--;
+    if (key.scancode == KEY_RIGHT && selected_section < last_section)
+        selected_section++;
+}
+
 } // namespace
+
+const Command commands[] = {
+    {"w: Write traces to file", "w", {KEY_W}, [](const KeyPress&) { write_trace_data(); }},
+    {"a: Toggle display of angles", "a", {KEY_A}, [](const KeyPress&) { show_angles = show_angles == 0 ? 1 : 0; }},
+    {"c: Check altitude and gradient jumps", "c", {KEY_C}, [](const KeyPress&) { check_and_fix(0); }},
+    {"f: Fix altitude and gradient jumps", "f", {KEY_F}, [](const KeyPress&) { check_and_fix(1); }},
+    {"z: Zoom out to show entire track", "z", {KEY_Z}, [](const KeyPress&) { zoom_to_fit(); }},
+    {"q: Quit", "q", {KEY_Q}, [](const KeyPress& key) { request_quit(key.shift); }},
+    {"Q: Quit without saving", "Shift+Q", {}, nullptr}, // key q with shift
+    {"Cursor up/down: Select trace", "Cursor up|Cursor down", {KEY_UP, KEY_DOWN}, select_trace},
+    {"Home: Select centre-line trace", "Home", {KEY_HOME}, [](const KeyPress&) { selected_trace = centre_line_trace; }},
+    {"KP 7/1: Select leftmost section or trace (*)", "Keypad 7|Keypad 1", {KEY_7_PAD, KEY_1_PAD},
+     move_range_under_pointer},
+    {"KP 9/3: Select rightmost section or trace (*)", "Keypad 9|Keypad 3", {KEY_9_PAD, KEY_3_PAD},
+     move_range_under_pointer},
+    {"Insert/Delete: Zoom upper height limit", "Insert|Delete", {KEY_INSERT, KEY_DEL}, scale_height_limit},
+    {"Page Up/Down: Zoom lower height limit", "Page Up|Page Down", {KEY_PGUP, KEY_PGDN}, scale_height_limit},
+    {"Left mouse btn: Select section or edit trace", "Left click|Left drag", {}, nullptr},
+    {"Right mouse btn: Cancel edit", "Right click", {}, nullptr},
+    // Commands that came after the first fifteen lines.
+    {"Cursor left/right: Select section", "Cursor left|Cursor right", {KEY_LEFT, KEY_RIGHT}, select_section},
+    {"h: Show this list of commands", "h", {KEY_H}, [](const KeyPress&) { show_help(); }},
+    {"u: Undo the last change of the heights", "u", {KEY_U}, [](const KeyPress&) { step_history(true); }},
+    {"r: Redo the last change undone", "r", {KEY_R}, [](const KeyPress&) { step_history(false); }},
+};
+const int command_count = sizeof commands / sizeof commands[0];
 
 void request_quit(bool shift)
 {
     if (shift || !data_modified)
         quit_requested = 1;
     else
-        warn_unsaved();
+        show_message(1000, {"Data are not saved!", "Press shift Q to quit", "Press w to save"});
 }
 
-void perform_command(int scancode, bool shift, int pointer_y)
+void perform_command(const KeyPress& key)
 {
-    switch (scancode) {
-    case KEY_A:
-        show_angles = show_angles == 0 ? 1 : 0;
-        break;
-    case KEY_C:
-        check_and_fix(0);
-        break;
-    case KEY_F:
-        check_and_fix(1);
-        break;
-    case KEY_H:
-        show_help();
-        break;
-    case KEY_Q:
-        request_quit(shift);
-        break;
-    case KEY_R:
-        step_history(false);
-        break;
-    case KEY_U:
-        step_history(true);
-        break;
-    case KEY_W:
-        write_trace_data();
-        break;
-    case KEY_Z:
-        zoom_to_fit();
-        break;
-    case KEY_1_PAD:
-    case KEY_3_PAD:
-    case KEY_7_PAD:
-    case KEY_9_PAD:
-        move_range_under_pointer(scancode, pointer_y);
-        break;
-    case KEY_INSERT:
-    case KEY_DEL:
-    case KEY_PGUP:
-    case KEY_PGDN:
-        scale_height_limit(scancode);
-        break;
-    case KEY_HOME:
-        selected_trace = centre_line_trace;
-        break;
-    case KEY_LEFT:
-        if (selected_section > first_section)
-            selected_section--;
-        break;
-    case KEY_RIGHT:
-        if (selected_section < last_section)
-            selected_section++;
-        break;
-    case KEY_UP:
-        if (selected_trace < num_traces - 1)
-            selected_trace++;
-        break;
-    case KEY_DOWN:
-        if (selected_trace > 0)
-            selected_trace--;
-        break;
-    default:
-        break;
-    }
+    for (const Command& c : commands)
+        for (int k : c.keys)
+            if (k != 0 && k == key.scancode && c.run) {
+                c.run(key);
+                return;
+            }
 }
 
 void handle_key()
 {
-    int scancode = readkey() >> 8;
-    perform_command(scancode, (key_shifts & KB_SHIFT_FLAG) != 0, mouse_y);
+    const int scancode = read_key() >> 8;
+    perform_command({scancode, shift_held(), pointer_y()});
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "commands/check.h"
+#include "commands/report.h"
 #include "track/model.h"
 #include "track/startup.h"
 #include "track/trace_data.h"
@@ -21,41 +22,6 @@ const char USAGE[] =
     "Exit status: 0 clean, 2 faults found (or left after --fix), 1 fatal error or failed\n"
     "save, 64 bad argument.\n";
 
-void print_line(const char* kind, int section, uint16_t traces, double largest, const char* unit)
-{
-    std::printf("%s %d traces ", kind, section);
-    const char* comma = "";
-    for (int t = 0; t < MAX_TRACES; t++)
-        if (traces & (1u << t)) {
-            std::printf("%s%d", comma, t);
-            comma = ",";
-        }
-    std::printf(" max %.3f %s\n", largest, unit);
-}
-
-// One line for each faulty section, in section order, then the editor's two count lines.
-void print_report(const CheckReport& r)
-{
-    int g = 0, k = 0;
-    while (g < r.gap_count || k < r.kink_count) {
-        if (k == r.kink_count || (g < r.gap_count && r.gap_sections[g] <= r.kink_sections[k])) {
-            print_line("gap", r.gap_sections[g], r.gap_traces[g], r.gap_largest[g] / UNITS_PER_METRE, "m");
-            g++;
-        } else {
-            print_line("kink", r.kink_sections[k], r.kink_traces[k], r.kink_largest[k] * 100.0, "%");
-            k++;
-        }
-    }
-    if (r.gap_count)
-        std::printf("%d sections had gaps.\n", r.gap_count);
-    else
-        std::printf("No height gaps found.\n");
-    if (r.kink_count)
-        std::printf("%d sections had gradient breaks.\n", r.kink_count);
-    else
-        std::printf("No gradient breaks found.\n");
-}
-
 bool faulty(const CheckReport& r)
 {
     return r.gap_count || r.kink_count;
@@ -71,7 +37,7 @@ int fix_and_save()
 {
     static CheckReport found, left;
     scan_joins(1, &found);
-    print_report(found);
+    print_report(stdout, found);
     saving_notice = print_saving;
     if (write_trace_data() != 0)
         return FAILED;
@@ -79,7 +45,7 @@ int fix_and_save()
     if (!faulty(left))
         return CLEAN;
     std::printf("Left after the fix:\n");
-    print_report(left);
+    print_report(stdout, left);
     return FAULTY;
 }
 
@@ -87,7 +53,7 @@ int check_only()
 {
     static CheckReport found;
     scan_joins(0, &found);
-    print_report(found);
+    print_report(stdout, found);
     return faulty(found) ? FAULTY : CLEAN;
 }
 

@@ -5,6 +5,8 @@
 #include <cstdlib>
 
 #include "display/layout.h"
+#include "display/messages.h"
+#include "interaction/input.h"
 #include "track/model.h"
 #include "track/trace_data.h"
 
@@ -62,15 +64,14 @@ bool file_exists(const char* path)
 
 void show_saving_message(const char* file_name)
 {
-    scare_mouse();
-    textprintf_ex(screen, text_font, 4, 10, makecol(255, 255, 255), -1, "Saving trace data to >%s<",
-                  file_name);
-    unscare_mouse();
+    char text[FILE_NAME_SIZE + 32];
+    std::snprintf(text, sizeof text, "Saving trace data to >%s<", file_name);
+    show_message(0, {text});
 }
 
 void pause_after_saving()
 {
-    rest(500);
+    pause_for(500);
 }
 
 } // namespace

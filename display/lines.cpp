@@ -2,7 +2,12 @@
 
 #include <allegro.h>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+
+#include "display/graphics.h"
+#include "display/panel.h"
+#include "display/view.h"
 
 int64_t line_secondary_steps(int64_t k, int64_t a, int64_t b)
 {
@@ -142,4 +147,65 @@ void draw_polyline(BITMAP* bitmap, const int32_t* xs, const int32_t* ys, int n, 
             line_pixels(bitmap, direct, xs[j], ys[j], xs[j + 1], ys[j + 1], colour);
         i = j + 1;
     }
+}
+
+namespace {
+
+// Clips the segment to the square of positions within reach, in double; false when no part of
+// it lies there. Each side is met at the segment's parameter q / p: p the rate at which the
+// segment runs out of that side, q how far inside it the first end lies.
+bool clip_to_reach(double* x1, double* y1, double* x2, double* y2)
+{
+    if (within_reach(*x1, *y1) && within_reach(*x2, *y2))
+        return true;
+    const double dx = *x2 - *x1, dy = *y2 - *y1;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {*x1 + SCREEN_REACH, SCREEN_REACH - *x1, *y1 + SCREEN_REACH, SCREEN_REACH - *y1};
+    double enter = 0.0, leave = 1.0;
+    for (int i = 0; i < 4; i++) {
+        if (p[i] == 0.0) {
+            if (q[i] < 0.0)
+                return false;
+        } else if (p[i] < 0.0) {
+            enter = std::max(enter, q[i] / p[i]);
+        } else {
+            leave = std::min(leave, q[i] / p[i]);
+        }
+    }
+    if (enter > leave)
+        return false;
+    const double x0 = *x1, y0 = *y1;
+    *x1 = x0 + enter * dx, *y1 = y0 + enter * dy;
+    *x2 = x0 + leave * dx, *y2 = y0 + leave * dy;
+    return true;
+}
+
+} // namespace
+
+void draw_between(BITMAP* bitmap, double x1, double y1, double x2, double y2, int colour)
+{
+    if (clip_to_reach(&x1, &y1, &x2, &y2))
+        draw_line(bitmap, (int32_t)x1, (int32_t)y1, (int32_t)x2, (int32_t)y2, colour);
+}
+
+void profile_line(BITMAP* bitmap, float d1, float h1, float d2, float h2, int colour)
+{
+    const Panel& p = profile_panel;
+    draw_between(bitmap, p.x_position(d1), p.y_position(h1), p.x_position(d2), p.y_position(h2), colour);
+}
+
+void cross_line(float o1, float h1, float o2, float h2, int colour)
+{
+    const Panel& p = cross_panel;
+    draw_between(page_buffer, p.x_position(o1), p.y_position(h1), p.x_position(o2), p.y_position(h2), colour);
+}
+
+void clip_to(BITMAP* bitmap, const Panel& panel)
+{
+    set_clip_rect(bitmap, panel.left, panel.top_row(), panel.right_column(), panel.bottom);
+}
+
+void unclip(BITMAP* bitmap)
+{
+    set_clip_rect(bitmap, 0, 0, bitmap->w - 1, bitmap->h - 1);
 }

@@ -6,10 +6,12 @@
 #include <cmath>
 #include <cstring>
 
+#include "display/colours.h"
 #include "display/frame.h"
 #include "display/graphics.h"
 #include "display/layout.h"
 #include "display/lines.h"
+#include "display/panel.h"
 #include "display/view.h"
 #include "track/model.h"
 
@@ -21,8 +23,7 @@ struct Colours {
 
 Colours make_colours()
 {
-    return {makecol(211, 211, 211), makecol(255, 255, 255), makecol(255, 0, 0),
-            makecol(255, 255, 0),   makecol(0, 0, 255),     makecol(224, 255, 255)};
+    return {colour(GREY), colour(WHITE), colour(RED), colour(YELLOW), colour(BLUE), colour(LIGHT_CYAN)};
 }
 
 int space_width(FONT* f)
@@ -246,14 +247,14 @@ void draw_view()
     scare_mouse();
     draw_cross_section_frame(c);
     draw_axis(Axis::CrossHorizontal, cross_offset_min, cross_offset_max, c);
-    clip_to_cross_section(page_buffer);
+    clip_to(page_buffer, cross_panel);
     draw_cross_section(f.cross_heights, c);
     unclip(page_buffer);
 
     draw_profile_frame(c);
     draw_axis(Axis::ProfileVertical, height_bottom, height_top, c);
     draw_axis(Axis::ProfileHorizontal, profile_dist_min, profile_dist_max, c);
-    clip_to_profile(page_buffer);
+    clip_to(page_buffer, profile_panel);
     paint_profile_lines(f);
     draw_altitude_reference(c);
     unclip(page_buffer);

@@ -1,51 +1,14 @@
 #include "display/view.h"
 
-#include <allegro.h>
-#include <algorithm>
 #include <cmath>
 
-#include "display/graphics.h"
-#include "display/layout.h"
-#include "display/lines.h"
+#include "display/panel.h"
 #include "track/model.h"
 
 int32_t first_section, last_section, first_trace, last_trace;
 float height_bottom, height_top;
 float profile_dist_min, profile_dist_max, profile_alt_min, profile_alt_max;
 float cross_offset_min, cross_offset_max, cross_alt_min, cross_alt_max;
-
-namespace {
-
-// Clips the segment to the square of positions within reach, in double; false when no part of
-// it lies there. Each side is met at the segment's parameter q / p: p the rate at which the
-// segment runs out of that side, q how far inside it the first end lies.
-bool clip_to_reach(double* x1, double* y1, double* x2, double* y2)
-{
-    if (within_reach(*x1, *y1) && within_reach(*x2, *y2))
-        return true;
-    const double dx = *x2 - *x1, dy = *y2 - *y1;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {*x1 + SCREEN_REACH, SCREEN_REACH - *x1, *y1 + SCREEN_REACH, SCREEN_REACH - *y1};
-    double enter = 0.0, leave = 1.0;
-    for (int i = 0; i < 4; i++) {
-        if (p[i] == 0.0) {
-            if (q[i] < 0.0)
-                return false;
-        } else if (p[i] < 0.0) {
-            enter = std::max(enter, q[i] / p[i]);
-        } else {
-            leave = std::min(leave, q[i] / p[i]);
-        }
-    }
-    if (enter > leave)
-        return false;
-    const double x0 = *x1, y0 = *y1;
-    *x1 = x0 + enter * dx, *y1 = y0 + enter * dy;
-    *x2 = x0 + leave * dx, *y2 = y0 + leave * dy;
-    return true;
-}
-
-} // namespace
 
 double screen_position(double value, double low, double high, int32_t extent, int32_t origin)
 {
@@ -72,86 +35,52 @@ bool within_reach(double x, double y)
 
 double distance_position(float distance)
 {
-    return screen_position(distance, profile_dist_min, profile_dist_max, profile_width, profile_left);
+    return profile_panel.x_position(distance);
 }
 
 double height_position(float height)
 {
-    return screen_position(height, profile_alt_min, profile_alt_max, profile_height, profile_bottom);
-}
-
-void draw_between(BITMAP* bitmap, double x1, double y1, double x2, double y2, int colour)
-{
-    if (clip_to_reach(&x1, &y1, &x2, &y2))
-        draw_line(bitmap, (int32_t)x1, (int32_t)y1, (int32_t)x2, (int32_t)y2, colour);
+    return profile_panel.y_position(height);
 }
 
 int32_t distance_to_x(float distance)
 {
-    return map_to_screen(distance, profile_dist_min, profile_dist_max, profile_width, profile_left);
+    return profile_panel.to_x(distance);
 }
 
 int32_t height_to_y(float height)
 {
-    return map_to_screen(height, profile_alt_min, profile_alt_max, profile_height, profile_bottom);
+    return profile_panel.to_y(height);
 }
 
 int32_t offset_to_x(float offset)
 {
-    return map_to_screen(offset, cross_offset_min, cross_offset_max, cross_width, cross_left);
+    return cross_panel.to_x(offset);
 }
 
 int32_t cross_height_to_y(float height)
 {
-    return map_to_screen(height, cross_alt_min, cross_alt_max, cross_height, cross_bottom);
+    return cross_panel.to_y(height);
 }
 
 int32_t profile_band_row(double share)
 {
-    return height_to_y((float)(profile_alt_max - share * ((double)profile_alt_max - profile_alt_min)));
+    return profile_panel.band_row(share);
 }
 
 int32_t cross_band_row(double share)
 {
-    return cross_height_to_y((float)(cross_alt_max - share * ((double)cross_alt_max - cross_alt_min)));
+    return cross_panel.band_row(share);
 }
 
 double x_to_distance(int32_t x)
 {
-    return profile_dist_min + ((double)profile_dist_max - profile_dist_min) * ((x - profile_left) / (double)profile_width);
+    return profile_panel.from_x(x);
 }
 
 double y_to_height(int32_t y)
 {
-    return profile_alt_min + ((double)profile_alt_max - profile_alt_min) * ((y - profile_bottom) / (double)profile_height);
-}
-
-void profile_line(BITMAP* bitmap, float d1, float h1, float d2, float h2, int colour)
-{
-    draw_between(bitmap, distance_position(d1), height_position(h1), distance_position(d2), height_position(h2),
-                 colour);
-}
-
-void cross_line(float o1, float h1, float o2, float h2, int colour)
-{
-    auto x = [](float o) { return screen_position(o, cross_offset_min, cross_offset_max, cross_width, cross_left); };
-    auto y = [](float h) { return screen_position(h, cross_alt_min, cross_alt_max, cross_height, cross_bottom); };
-    draw_between(page_buffer, x(o1), y(h1), x(o2), y(h2), colour);
-}
-
-void clip_to_profile(BITMAP* bitmap)
-{
-    set_clip_rect(bitmap, profile_left, profile_bottom + profile_height, profile_left + profile_width, profile_bottom);
-}
-
-void clip_to_cross_section(BITMAP* bitmap)
-{
-    set_clip_rect(bitmap, cross_left, cross_bottom + cross_height, cross_left + cross_width, cross_bottom);
-}
-
-void unclip(BITMAP* bitmap)
-{
-    set_clip_rect(bitmap, 0, 0, bitmap->w - 1, bitmap->h - 1);
+    return profile_panel.from_y(y);
 }
 
 float to_degrees(double radians)

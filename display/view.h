@@ -1,8 +1,7 @@
-// What the panels show, and the mapping between track values and screen positions.
+// What the panels show, and the mapping between track values and screen positions. No drawing:
+// display/lines.h draws lines and clips to the panels.
 #pragma once
 #include <cstdint>
-
-struct BITMAP;
 
 // The view range.
 extern int32_t first_section, last_section, first_trace, last_trace;
@@ -34,17 +33,6 @@ constexpr double SCREEN_REACH = 1 << 24;
 bool within_reach(double x, double y);
 double distance_position(float distance);
 double height_position(float height);
-
-// Draws the line between two screen positions. A line that reaches beyond SCREEN_REACH is first
-// clipped in double to the square within it, so that what shows lies where the mapping puts it.
-void draw_between(BITMAP* bitmap, double x1, double y1, double x2, double y2, int colour);
-void profile_line(BITMAP* bitmap, float d1, float h1, float d2, float h2, int colour);
-void cross_line(float o1, float h1, float o2, float h2, int colour);
-
-// Confine drawing on `bitmap` to one panel, both edges included, or to the whole bitmap.
-void clip_to_profile(BITMAP* bitmap);
-void clip_to_cross_section(BITMAP* bitmap);
-void unclip(BITMAP* bitmap);
 
 // Angles are shown in degrees of this conversion, stored as a float.
 float to_degrees(double radians);

@@ -3,13 +3,17 @@
 #include <allegro.h>
 #include <cmath>
 
-#include "display/graphics.h"
-#include "display/layout.h"
+#include "display/colours.h"
+#include "display/lines.h"
+#include "display/messages.h"
+#include "display/panel.h"
 #include "display/renderer.h"
 #include "display/view.h"
 #include "interaction/edit_math.h"
 #include "interaction/flags.h"
+#include "interaction/input.h"
 #include "interaction/status.h"
+#include "track/chain.h"
 #include "track/model.h"
 
 namespace {
@@ -20,12 +24,18 @@ struct Pointer {
 
 Pointer pointer_now()
 {
-    return {mouse_x, mouse_y};
+    return {pointer_x(), pointer_y()};
 }
 
 bool moved(const Pointer& last)
 {
-    return mouse_x != last.x || mouse_y != last.y;
+    return pointer_x() != last.x || pointer_y() != last.y;
+}
+
+void wait_until_buttons_up()
+{
+    while (mouse_buttons())
+        poll_input();
 }
 
 // A preview is drawn on the screen in exclusive-or, confined to the profile panel, so that
@@ -33,7 +43,7 @@ bool moved(const Pointer& last)
 void begin_preview()
 {
     drawing_mode(DRAW_MODE_XOR, nullptr, 0, 0);
-    clip_to_profile(screen);
+    clip_to(screen, profile_panel);
 }
 
 void end_preview()
@@ -42,21 +52,10 @@ void end_preview()
     unclip(screen);
 }
 
-void prompt(int row, const char* text)
-{
-    textprintf_ex(screen, text_font, 4, row, makecol(255, 255, 255), -1, "%s", text);
-}
-
-bool outside_profile(int x, int y)
-{
-    return x < profile_left || x > profile_left + profile_width || y > profile_bottom ||
-           y < profile_bottom + profile_height;
-}
-
 // The line through the new point and the pointer, continued as far on the other side.
 void draw_gradient_line(float start, float h, float dx, float dy)
 {
-    profile_line(screen, start - dx, h - dy, start + dx, h + dy, makecol(255, 255, 255));
+    profile_line(screen, start - dx, h - dy, start + dx, h + dy, colour(WHITE));
 }
 
 // The angle shown while a gradient is defined; a vertical pointer direction reads ±90.
@@ -66,19 +65,21 @@ double gradient_degrees(float dx, float dy)
     return to_degrees(a);
 }
 
-// Returns the new height in metres once every button is up.
+// The height follows the pointer's row while a button is down. Returns the new height in
+// metres once every button is up, with the point marked and the gradient prompts shown.
 float drag_height(int s, int t)
 {
     Pointer last = pointer_now();
-    float h = (float)y_to_height(mouse_y);
+    float h = (float)y_to_height(last.y);
     // The preview keeps the gradient that section s has now at its start.
     auto preview = [&] { draw_edit_preview((float)trace_length[s][t], (float)trace_point[s][t].slope, h, s); };
     scare_mouse();
-    prompt(10, "Release MBTN1 to set new height.");
+    message_line(4, 10, "Release MBTN1 to set new height.");
     begin_preview();
     preview();
     unscare_mouse();
-    while (mouse_b) {
+    while (mouse_buttons()) {
+        poll_input();
         if (!moved(last))
             continue;
         scare_mouse();
@@ -97,11 +98,11 @@ float drag_height(int s, int t)
     unscare_mouse();
     draw_view();
     scare_mouse();
-    circle(screen, distance_to_x(trace_start_m[s][t]), height_to_y(h), 2, makecol(255, 255, 255));
-    prompt(10, "New height set!");
-    prompt(20, "Now define gradient");
-    prompt(30, "MBTN1 to set");
-    prompt(40, "MBTN2 to cancel");
+    circle(screen, distance_to_x(trace_start_m[s][t]), height_to_y(h), 2, colour(WHITE));
+    message_line(4, 10, "New height set!");
+    message_line(4, 20, "Now define gradient");
+    message_line(4, 30, "MBTN1 to set");
+    message_line(4, 40, "MBTN2 to cancel");
     unscare_mouse();
     return h;
 }
@@ -113,56 +114,77 @@ void draw_gradient_figures(int s, float start, float h, float dx, float dy)
     draw_edit_preview(dx, dy, h, s);
 }
 
+struct Gradient {
+    int s;
+    float start, h; // the edited point
+    float dx, dy;   // from the point to the pointer, metres
+    void towards(const Pointer& p)
+    {
+        dx = (float)(x_to_distance(p.x) - start);
+        dy = (float)(y_to_height(p.y) - h);
+    }
+    void draw() const { draw_gradient_figures(s, start, h, dx, dy); }
+};
+
+// Shows the gradient towards the pointer and follows it until a button goes down; the figures
+// stay drawn, in an open preview.
+void follow_pointer_until_click(Gradient& g)
+{
+    Pointer last = pointer_now();
+    g.towards(last);
+    scare_mouse();
+    begin_preview();
+    g.draw();
+    unscare_mouse();
+    while (!mouse_buttons()) {
+        poll_input();
+        if (!moved(last))
+            continue;
+        scare_mouse();
+        g.draw();
+        last = pointer_now();
+        g.towards(last);
+        g.draw();
+        if (show_angles) {
+            end_preview();
+            draw_reading("Current gradient: ", "Current gradient:       ", "Current gradient: %6.1f degrees",
+                         gradient_degrees(g.dx, g.dy));
+            begin_preview();
+        }
+        unscare_mouse();
+    }
+}
+
+// Straight above the section start there is no gradient: the figures go and the click is let
+// go of. False when the right button cancelled meanwhile.
+bool drop_click_without_gradient(const Gradient& g)
+{
+    scare_mouse();
+    g.draw();
+    unscare_mouse();
+    while (mouse_buttons() && !(mouse_buttons() & 2))
+        poll_input();
+    return !(mouse_buttons() & 2);
+}
+
 // Waits for the click that fixes the gradient. Returns false when the edit was cancelled.
 bool define_gradient(int s, int t, float h, float* dx, float* dy)
 {
-    const float start = trace_start_m[s][t];
+    Gradient g{s, trace_start_m[s][t], h, 0.0f, 0.0f};
     for (;;) {
-        Pointer last = pointer_now();
-        *dx = (float)(x_to_distance(last.x) - start);
-        *dy = (float)(y_to_height(last.y) - h);
-        scare_mouse();
-        begin_preview();
-        draw_gradient_figures(s, start, h, *dx, *dy);
-        unscare_mouse();
-        while (!mouse_b) {
-            if (!moved(last))
-                continue;
-            scare_mouse();
-            draw_gradient_figures(s, start, h, *dx, *dy);
-            last = pointer_now();
-            *dx = (float)(x_to_distance(last.x) - start);
-            *dy = (float)(y_to_height(last.y) - h);
-            draw_gradient_figures(s, start, h, *dx, *dy);
-            if (show_angles) {
-                end_preview();
-                draw_reading("Current gradient: ", "Current gradient:       ", "Current gradient: %6.1f degrees",
-                             gradient_degrees(*dx, *dy));
-                begin_preview();
-            }
-            unscare_mouse();
-        }
-        bool cancel = mouse_b & 2;
-        if (!cancel && *dx != 0.0f) {
+        follow_pointer_until_click(g);
+        const bool cancel = mouse_buttons() & 2;
+        if (!cancel && g.dx != 0.0f) {
             end_preview();
+            *dx = g.dx;
+            *dy = g.dy;
             return true;
         }
-        if (!cancel) {
-            // Straight above the section start there is no gradient: take the figures off
-            // and wait for a click elsewhere.
-            scare_mouse();
-            draw_gradient_figures(s, start, h, *dx, *dy);
-            unscare_mouse();
-            while (mouse_b && !(mouse_b & 2))
-                ;
-            cancel = mouse_b & 2;
-            if (!cancel)
-                continue;
+        if (cancel || !drop_click_without_gradient(g)) {
+            end_preview();
+            wait_until_buttons_up();
+            return false;
         }
-        end_preview();
-        while (mouse_b)
-            ;
-        return false;
     }
 }
 
@@ -180,9 +202,9 @@ void draw_section_curve(int section, const TracePoint& p)
         distance[i] = (float)(to_int32(u * trace_length[section][t] + trace_start[section][t]) / UNITS_PER_METRE);
         height[i] = (float)(height_at(p, u) / UNITS_PER_METRE);
     }
-    int colour = makecol(224, 255, 255);
+    const int curve = colour(LIGHT_CYAN);
     for (int i = 0; i + 1 < N; i++)
-        profile_line(screen, distance[i], height[i], distance[i + 1], height[i + 1], colour);
+        profile_line(screen, distance[i], height[i], distance[i + 1], height[i + 1], curve);
 }
 
 void draw_edit_preview(float run, float rise, float h, int s)
@@ -197,9 +219,10 @@ void draw_edit_preview(float run, float rise, float h, int s)
 
 int edit_height_and_gradient()
 {
-    float d = (float)x_to_distance(mouse_x);
+    const Pointer at = pointer_now();
+    float d = (float)x_to_distance(at.x);
     left_button_held = 1;
-    if (outside_profile(mouse_x, mouse_y))
+    if (!profile_panel.contains(at.x, at.y))
         return 0;
     int n = nearest_section(d);
     if (n != selected_section) {
@@ -216,6 +239,6 @@ int edit_height_and_gradient()
     }
     apply_edit(s, t, h, (double)dy / dx);
     draw_view();
-    data_modified = 1;
+    update_data_modified();
     return 0;
 }

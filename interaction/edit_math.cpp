@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "track/chain.h"
 #include "track/hermite.h"
 #include "track/history.h"
 #include "track/model.h"
@@ -56,11 +57,6 @@ int nearest_section(float d)
     return best_index;
 }
 
-int previous_section(int s)
-{
-    return s == 0 ? num_sections - 1 : s - 1;
-}
-
 double start_gradient(int s, int t)
 {
     int32_t length = trace_length[s][t];
@@ -70,7 +66,7 @@ double start_gradient(int s, int t)
 void edit_coefficients(int s, int t, double h, double g, int32_t p_block[4], int32_t s_block[4])
 {
     const double U = UNITS_PER_METRE;
-    int p = previous_section(s), n = s + 1;
+    int p = previous_section(s), n = next_slot(s);
     const TracePoint& before = trace_point[p][t];
     p_block[0] = before.height;
     p_block[1] = before.slope;

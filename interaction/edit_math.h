@@ -4,8 +4,6 @@
 
 // The section whose start along the selected trace is nearest to distance d (metres).
 int nearest_section(float d);
-// The section that ends where section s starts (the last one for s = 0).
-int previous_section(int s);
 // Gradient at the start of section slot `s` of trace t; 0 where the trace has no length there.
 double start_gradient(int s, int t);
 

@@ -1,46 +1,32 @@
-// The editor's entry and main loop: keys, mouse gestures and the status line.
+// The editor's entry: start-up, the first frame, the main loop.
 #include <allegro.h>
+#include <cstdio>
 
-#include "commands/keys.h"
+#include "display/graphics.h"
 #include "display/renderer.h"
-#include "interaction/edit.h"
-#include "interaction/flags.h"
-#include "interaction/status.h"
+#include "interaction/main_loop.h"
 #include "interaction/window.h"
-#include "interaction/zoom.h"
 #include "track/startup.h"
+
+namespace {
+
+void start_up()
+{
+    // Each line goes out whole at once, so that whatever ends the program, a pipe or log
+    // holds every line printed before.
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+    load_track();
+    init_graphics();
+}
+
+} // namespace
 
 int main(int, char**)
 {
     start_up();
     install_close_button();
     draw_view();
-    while (!quit_requested) {
-        update_window_title();
-        // A key, or the window's close button, which acts as q; either may have drawn over the view.
-        bool commanded = keypressed();
-        if (commanded)
-            handle_key();
-        if (take_close_request()) {
-            request_quit(false);
-            commanded = true;
-        }
-        if (commanded) {
-            draw_view();
-            status_cache = -1;
-        }
-        if (mouse_b & 1) {
-            if (!left_button_held)
-                edit_height_and_gradient();
-        } else {
-            left_button_held = 0;
-        }
-        if (mouse_b & 2)
-            zoom_by_rectangle();
-        update_status_line();
-        // Polls again at once; only hands the processor to others that are waiting.
-        rest(0);
-    }
+    run_main_loop();
     return 0;
 }
 END_OF_MAIN()

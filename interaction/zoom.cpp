@@ -3,10 +3,12 @@
 #include <allegro.h>
 #include <utility>
 
-#include "display/graphics.h"
+#include "display/colours.h"
+#include "display/messages.h"
 #include "display/renderer.h"
 #include "display/view.h"
 #include "interaction/edit_math.h"
+#include "interaction/input.h"
 #include "track/model.h"
 
 int zoom_to_rectangle(int x1, int y1, int x2, int y2)
@@ -33,38 +35,47 @@ int zoom_to_rectangle(int x1, int y1, int x2, int y2)
     return 0;
 }
 
-int zoom_by_rectangle()
+namespace {
+
+// The rubber band from the first corner follows the pointer while any button is down; returns
+// where the pointer is when the last one goes up.
+void drag_band(int x1, int y1, int* x2, int* y2)
 {
-    int x1 = mouse_x, y1 = mouse_y;
-    int white = makecol(255, 255, 255);
-    scare_mouse();
-    textprintf_ex(screen, text_font, 4, 10, white, -1, "First zoom corner set!");
-    textprintf_ex(screen, text_font, 4, 20, white, -1, "Now release MBTN2 at other corner");
-    unscare_mouse();
-    int lx = mouse_x, ly = mouse_y;
+    const int white = colour(WHITE);
+    int lx = pointer_x(), ly = pointer_y();
     drawing_mode(DRAW_MODE_XOR, nullptr, 0, 0);
     bool band_shown = false;
-    while (mouse_b) {
-        if (mouse_x == lx && mouse_y == ly)
+    while (mouse_buttons()) {
+        poll_input();
+        if (pointer_x() == lx && pointer_y() == ly)
             continue;
         scare_mouse();
         if (band_shown)
             rect(screen, x1, y1, lx, ly, white);
-        lx = mouse_x;
-        ly = mouse_y;
+        lx = pointer_x();
+        ly = pointer_y();
         rect(screen, x1, y1, lx, ly, white);
         band_shown = true;
         unscare_mouse();
     }
     drawing_mode(DRAW_MODE_SOLID, nullptr, 0, 0);
-    int result = zoom_to_rectangle(x1, y1, mouse_x, mouse_y);
-    if (result != 0) {
-        scare_mouse();
-        textprintf_ex(screen, text_font, 4, 30, white, -1,
-                      result == 1 ? "Section zoom range too small!" : "Height zoom range too small!");
-        unscare_mouse();
-        rest(500);
-    }
+    *x2 = pointer_x();
+    *y2 = pointer_y();
+}
+
+} // namespace
+
+int zoom_by_rectangle()
+{
+    int x1 = pointer_x(), y1 = pointer_y(), x2, y2;
+    scare_mouse();
+    message_line(4, 10, "First zoom corner set!");
+    message_line(4, 20, "Now release MBTN2 at other corner");
+    unscare_mouse();
+    drag_band(x1, y1, &x2, &y2);
+    int result = zoom_to_rectangle(x1, y1, x2, y2);
+    if (result != 0)
+        show_message(500, {result == 1 ? "Section zoom range too small!" : "Height zoom range too small!"}, 30);
     draw_view();
     return 0;
 }

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "track/chain.h"
+
 namespace {
 
 struct Record {
@@ -118,8 +120,8 @@ void history_touch(int32_t section, int32_t trace)
     if (!started)
         start_change();
     keep(section, trace);
-    if (section == 0 || section == num_sections)
-        history_touch(section == 0 ? num_sections : 0, trace);
+    if (wrap_partner(section) >= 0)
+        history_touch(wrap_partner(section), trace);
 }
 
 void history_end(ChangeKind kind, int32_t number)

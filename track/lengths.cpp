@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "display/view.h"
+#include "track/chain.h"
 #include "track/model.h"
 
 int32_t trace_length_in_section(int32_t length, float radius, float offset)

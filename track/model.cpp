@@ -71,16 +71,6 @@ double end_derivative(const TracePoint& p)
     return (double)p.slope + 2.0 * p.quad + 3.0 * p.cubic;
 }
 
-void mirror_wrap_slot(int32_t section, int32_t trace)
-{
-    if (num_sections < 0 || num_sections >= MAX_SECTIONS)
-        return;
-    if (section == 0)
-        trace_point[num_sections][trace] = trace_point[0][trace];
-    else if (section == num_sections)
-        trace_point[0][trace] = trace_point[num_sections][trace];
-}
-
 void reset_track_model()
 {
     num_sections = num_traces = 0;

@@ -23,7 +23,7 @@ extern int32_t num_traces;
 // Section slot `num_sections` is the wrap-around slot, through which the last section reaches
 // section 0 as its next one. It mirrors section 0: its section_length, trace_length and
 // trace_start are copied once after loading, and its trace_point is kept equal to section 0's
-// by mirror_wrap_slot after every change of either.
+// by mirror_wrap_slot (track/chain.h) after every change of either.
 extern int32_t section_length[MAX_SECTIONS];
 extern float section_radius[MAX_SECTIONS];
 extern TracePoint trace_point[MAX_SECTIONS][MAX_TRACES];
@@ -70,10 +70,6 @@ inline double height_at(const TracePoint& p, double u)
 {
     return p.height + p.slope * u + p.quad * u * u + p.cubic * u * u * u;
 }
-
-// After trace_point[section][trace] changed: where section is 0 or num_sections, copies it to
-// the other one; any other section needs nothing.
-void mirror_wrap_slot(int32_t section, int32_t trace);
 
 // Puts every item of the model back to its state at program start (tests, fuzzing).
 void reset_track_model();

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "display/graphics.h"
 #include "track/altref.h"
 #include "track/config.h"
 #include "track/geometry.h"
@@ -28,13 +27,4 @@ void load_track()
     read_altitude_reference();
     compute_trace_lengths();
     std::fflush(stdout);
-}
-
-void start_up()
-{
-    // Each line goes out whole at once, so that whatever ends the program, a pipe or log
-    // holds every line printed before.
-    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
-    load_track();
-    init_graphics();
 }

@@ -1,7 +1,7 @@
-// The program's start: banner, settings, every loader in order, then graphics.
+// The program's start: banner, settings and every loader in order. The editor brings up the
+// graphics after this (interaction/main.cpp); vemora-check needs none.
 #pragma once
 
 void print_banner();
 // Everything before graphics: defaults, configuration, track files and derived values.
 void load_track();
-void start_up();

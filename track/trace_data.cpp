@@ -208,6 +208,7 @@ int read_trace_data()
         std::exit(1);
     }
     history_clear();
+    update_data_modified();
     return 0;
 }
 
@@ -253,8 +254,8 @@ int write_trace_data()
         std::fflush(stdout);
         return 1;
     }
-    data_modified = 0;
     history_mark_saved();
+    update_data_modified();
     if (saving_pause)
         saving_pause();
     return 0;

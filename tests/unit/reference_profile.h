@@ -7,6 +7,7 @@
 
 #include "display/frame.h"
 #include "display/graphics.h"
+#include "display/lines.h"
 #include "display/view.h"
 
 inline void reference_profile_lines(const Frame& f)

@@ -11,6 +11,7 @@
 #include "display/graphics.h"
 #include "display/layout.h"
 #include "interaction/flags.h"
+#include "interaction/input.h"
 #include "track/config.h"
 #include "track/model.h"
 #include "track/startup.h"
@@ -95,4 +96,50 @@ void start_drawing(int w, int h)
     destroy_bitmap(page_buffer), destroy_bitmap(screen);
     page_buffer = create_bitmap(w, h), screen = create_bitmap(w, h);
     compute_layout(w, h);
+}
+
+static ScriptedInput* script;
+static PointerStep now_at(); // the script's present step
+
+static PointerStep now_at() { return script->steps[std::min(script->next, script->steps.size() - 1)]; }
+
+static void advance()
+{
+    if (script->next + 1 < script->steps.size()) {
+        script->next++;
+    } else if (++script->next > script->steps.size() + 100000) {
+        std::fprintf(stderr, "the input script ran out while a gesture waits for the mouse\n");
+        std::abort();
+    }
+}
+
+static const InputSource scripted = {
+    [] { return now_at().x; },
+    [] { return now_at().y; },
+    [] { return now_at().buttons; },
+    [] { return !script->keys.empty(); },
+    [] {
+        const int scancode = script->keys.front().first;
+        script->shift = script->keys.front().second;
+        script->keys.erase(script->keys.begin());
+        return scancode << 8;
+    },
+    [] { return script->shift; },
+    [] { return std::exchange(script->close, false); },
+    [](unsigned ms) { script->paused_ms += ms; },
+    advance,
+    advance,
+};
+
+void use_script(ScriptedInput* s)
+{
+    script = s;
+    if (script->steps.empty())
+        script->steps.push_back({0, 0, 0});
+    input_source = &scripted;
+}
+
+bool script_done(const ScriptedInput& s)
+{
+    return s.keys.empty() && s.next + 1 >= s.steps.size();
 }

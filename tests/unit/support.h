@@ -2,6 +2,8 @@
 // without a window, and the real executable.
 #pragma once
 #include <string>
+#include <utility>
+#include <vector>
 
 // A fresh directory under the system's temporary directory, removed with its contents on destruction.
 struct ScratchDir {
@@ -28,6 +30,26 @@ void load_demo_track();
 // Memory bitmaps of w x h as the page buffer and the screen, the fonts of the build and
 // the layout: everything drawing needs, without a display.
 void start_drawing(int w, int h);
+
+// Input read from a script instead of the library: the pointer and its buttons for successive
+// polls (a gesture's loop or a pass of the main loop takes the next step), the keys in the
+// queue and the close button; pauses are added up instead of waited for. A gesture that polls
+// beyond the last step ends the test program.
+struct PointerStep {
+    int x, y, buttons;
+};
+struct ScriptedInput {
+    std::vector<PointerStep> steps; // from the second on, taken one per poll
+    std::vector<std::pair<int, bool>> keys; // scancode, shift held
+    bool close = false;
+    bool shift = false; // held with the key read last
+    unsigned paused_ms = 0;
+    size_t next = 0;
+};
+// Installs the script (steps[0] is the state at once); the pointer stays at the last step.
+void use_script(ScriptedInput* script);
+// Whether every step and key of the script was taken.
+bool script_done(const ScriptedInput& script);
 
 // Runs the program in `dir` with no display; returns its exit status and fills `output`.
 int run_vemora(const std::string& dir, std::string* output);

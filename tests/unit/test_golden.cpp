@@ -21,10 +21,6 @@
 
 #include "support.h"
 
-static unsigned rested_ms;
-// The pauses after messages are added up instead of waited for.
-void rest(unsigned int ms) { rested_ms += ms; }
-
 namespace {
 
 const unsigned char COLOURS[] = {0,   0,   0,   211, 211, 211, 255, 255, 255, 255, 0,
@@ -93,7 +89,11 @@ void expect_golden(const std::string& name, BITMAP* drawn)
 // The demo as at start, drawn once so that the mapping is that of the screen.
 void start_on_demo() { start_drawing(640, 480), load_demo_track(), draw_view(); }
 
+// The pointer and the pauses are scripted.
+ScriptedInput input;
+
 struct Golden : ::testing::Test {
+    void SetUp() override { input = ScriptedInput{}, use_script(&input); }
     void TearDown() override { destroy_bitmap(page_buffer), destroy_bitmap(screen), page_buffer = screen = nullptr; }
 };
 
@@ -103,10 +103,10 @@ TEST_F(Golden, Frames)
 {
     const std::pair<const char*, void (*)()> frames[] = {
         {"whole", [] {}},
-        {"angles_off", [] { perform_command(KEY_A, false, 240); }},
+        {"angles_off", [] { perform_command({KEY_A, false, 240}); }},
         {"keys", [] { // another trace, a narrower trace range, section 3
              for (int key : {KEY_UP, KEY_7_PAD, KEY_7_PAD, KEY_RIGHT, KEY_RIGHT, KEY_RIGHT})
-                 perform_command(key, false, key == KEY_7_PAD ? 100 : 240);
+                 perform_command({key, false, key == KEY_7_PAD ? 100 : 240});
          }},
         {"zoomed", [] { EXPECT_EQ(zoom_to_rectangle(300, 200, 450, 400), 0); }},
         {"edited", [] { // select at column 400, the height of row 260, the gradient towards (445, 215)
@@ -120,7 +120,7 @@ TEST_F(Golden, Frames)
         start_on_demo(), change(), draw_view();
         blit(page_buffer, screen, 0, 0, 0, 0, 640, 480);
         for (int row : {100, 240}) // the second reading erases the first
-            mouse_y = row, update_status_line();
+            input.steps = {{320, row, 0}}, input.next = 0, update_status_line();
         expect_golden(name, screen);
     }
 }
@@ -129,21 +129,21 @@ TEST_F(Golden, Frames)
 TEST_F(Golden, Messages)
 {
     const struct { const char* image; void (*show)(); unsigned pause; int modified; } messages[] = {
-        {"help", [] { perform_command(KEY_H, false, 0); }, 4000, 0},
-        {"check", [] { perform_command(KEY_C, false, 0); }, 1500, 0},
-        {"check", [] { perform_command(KEY_F, false, 0); }, 1500, 1}, // the faults as found, now repaired
-        {"clean", [] { perform_command(KEY_C, false, 0); }, 500, 1},
-        {"unsaved", [] { perform_command(KEY_Q, false, 0); }, 1000, 1},
-        {"refused_zoom", [] { mouse_x = 200, mouse_y = 300, mouse_b = 0, zoom_by_rectangle(); }, 500, 1},
+        {"help", [] { perform_command({KEY_H, false, 0}); }, 4000, 0},
+        {"check", [] { perform_command({KEY_C, false, 0}); }, 1500, 0},
+        {"check", [] { perform_command({KEY_F, false, 0}); }, 1500, 1}, // the faults as found, now repaired
+        {"clean", [] { perform_command({KEY_C, false, 0}); }, 500, 1},
+        {"unsaved", [] { perform_command({KEY_Q, false, 0}); }, 1000, 1},
+        {"refused_zoom", [] { input.steps = {{200, 300, 0}}, input.next = 0, zoom_by_rectangle(); }, 500, 1},
         {"edit_preview", [] { // zoomed, for room
              zoom_to_rectangle(300, 200, 450, 400), draw_view(), draw_edit_preview(40.0f, 0.5f, 9.0f, 75);
          }, 0, 1},
     };
     start_on_demo();
     for (const auto& m : messages) {
-        clear_bitmap(screen), rested_ms = 0, m.show();
+        clear_bitmap(screen), input.paused_ms = 0, m.show();
         expect_golden(m.image, screen);
-        EXPECT_EQ(std::make_tuple(rested_ms, data_modified, quit_requested), std::make_tuple(m.pause, m.modified, 0))
+        EXPECT_EQ(std::make_tuple(input.paused_ms, data_modified, quit_requested), std::make_tuple(m.pause, m.modified, 0))
             << m.image;
     }
 }

@@ -62,7 +62,7 @@ TEST_F(Keys, RangeAndSelectionKeysStayWithinTheirLimits)
         for (int row : {cross_bottom + 1, cross_bottom, 0}) { // both ranges start as c.start
             std::tie(first_section, last_section, selected_section) = c.start;
             std::tie(first_trace, last_trace, selected_trace) = c.start;
-            perform_command(c.key, false, row);
+            perform_command({c.key, false, row});
             const bool pad = c.key >= KEY_1_PAD && c.key <= KEY_9_PAD, upper = row <= cross_bottom;
             const Range sections = pad && upper ? c.start : c.sections, traces = pad && !upper ? c.start : c.traces;
             EXPECT_EQ(Range(first_section, last_section, selected_section), sections) << c.key << " " << row;
@@ -78,17 +78,17 @@ TEST_F(Keys, HeightLimitsAndQuit)
     const float want[][2] = {{0, 105}, {0, 95}, {5, 100}, {-5, 100}};
     for (int i = 0; i < 4; i++) {
         height_bottom = 0, height_top = 100;
-        perform_command(keys[i], false, 0);
+        perform_command({keys[i], false, 0});
         EXPECT_TRUE(height_bottom == want[i][0] && height_top == want[i][1]) << height_bottom << " " << height_top;
         height_bottom = 100, height_top = 200;
         for (int n = 0; n < 2000; n++) {
-            perform_command(keys[i], false, 0);
+            perform_command({keys[i], false, 0});
             ASSERT_TRUE(std::isfinite(height_bottom) && std::isfinite(height_top) && height_bottom <= height_top);
         }
     }
     for (int shift : {0, 1}) {
         quit_requested = 0, data_modified = shift;
-        perform_command(KEY_Q, shift, 0);
+        perform_command({KEY_Q, (bool)shift, 0});
         EXPECT_EQ(quit_requested, 1) << shift;
     }
 }

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "display/lines.h"
+#include "display/panel.h"
 #include "display/renderer.h"
 #include "reference_profile.h"
 #include "support.h"
@@ -42,7 +43,7 @@ TEST(Drawing, LinesMatchTheLibrary)
 static std::string paint(void (*paint_profile)(const Frame&))
 {
     Frame f;
-    clear_bitmap(page_buffer), clip_to_profile(page_buffer);
+    clear_bitmap(page_buffer), clip_to(page_buffer, profile_panel);
     if (compute_frame(&f))
         paint_profile(f);
     release_frame(&f);
