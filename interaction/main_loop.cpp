@@ -8,6 +8,7 @@
 #include "interaction/status.h"
 #include "interaction/window.h"
 #include "interaction/zoom.h"
+#include "track/invariants.h"
 
 void main_loop_pass()
 {
@@ -23,15 +24,20 @@ void main_loop_pass()
     if (commanded) {
         draw_view();
         status_cache = -1;
+        check_invariants("a key");
     }
     if (mouse_buttons() & 1) {
-        if (!left_button_held)
+        if (!left_button_held) {
             edit_height_and_gradient();
+            check_invariants("a left click");
+        }
     } else {
         left_button_held = 0;
     }
-    if (mouse_buttons() & 2)
+    if (mouse_buttons() & 2) {
         zoom_by_rectangle();
+        check_invariants("a right click");
+    }
     update_status_line();
     idle_pass();
 }

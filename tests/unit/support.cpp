@@ -12,6 +12,7 @@
 #include "display/layout.h"
 #include "interaction/flags.h"
 #include "interaction/input.h"
+#include "interaction/main_loop.h"
 #include "track/config.h"
 #include "track/model.h"
 #include "track/startup.h"
@@ -79,7 +80,7 @@ void load_demo_track()
 void fresh_model(int sections, int traces)
 {
     reset_track_model();
-    data_modified = quit_requested = 0;
+    data_modified = quit_requested = left_button_held = 0;
     set_default_file_names();
     num_sections = sections;
     num_traces = traces;
@@ -142,4 +143,17 @@ void use_script(ScriptedInput* s)
 bool script_done(const ScriptedInput& s)
 {
     return s.keys.empty() && s.next + 1 >= s.steps.size();
+}
+
+void play(ScriptedInput* s, std::vector<PointerStep> steps, std::vector<std::pair<int, bool>> keys, bool close)
+{
+    s->steps = steps.empty() ? std::vector<PointerStep>{{630, 240, 0}} : steps;
+    s->next = 0, s->keys = keys, s->close = close;
+    use_script(s);
+    do
+        main_loop_pass();
+    while (!script_done(*s) && !quit_requested);
+    if (!quit_requested)
+        main_loop_pass(); // sees the last step
+
 }

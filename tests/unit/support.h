@@ -50,6 +50,11 @@ struct ScriptedInput {
 void use_script(ScriptedInput* script);
 // Whether every step and key of the script was taken.
 bool script_done(const ScriptedInput& script);
+// Plays steps (the first at once; the pointer rests at (630, 240) without them), keys and the
+// close button through passes of the main loop, until all are taken and a pass has seen the
+// last step, or the program quits.
+void play(ScriptedInput* script, std::vector<PointerStep> steps, std::vector<std::pair<int, bool>> keys = {},
+          bool close = false);
 
 // Runs the program in `dir` with no display; returns its exit status and fills `output`.
 int run_vemora(const std::string& dir, std::string* output);

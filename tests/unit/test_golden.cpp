@@ -17,6 +17,7 @@
 #include "interaction/flags.h"
 #include "interaction/status.h"
 #include "interaction/zoom.h"
+#include "track/invariants.h"
 #include "track/lengths.h"
 
 #include "support.h"
@@ -94,7 +95,11 @@ ScriptedInput input;
 
 struct Golden : ::testing::Test {
     void SetUp() override { input = ScriptedInput{}, use_script(&input); }
-    void TearDown() override { destroy_bitmap(page_buffer), destroy_bitmap(screen), page_buffer = screen = nullptr; }
+    void TearDown() override
+    {
+        EXPECT_EQ(broken_invariant(), nullptr);
+        destroy_bitmap(page_buffer), destroy_bitmap(screen), page_buffer = screen = nullptr;
+    }
 };
 
 // The start of a session and what keys, a rectangle zoom and an edit make of it, as the end-to-end
@@ -109,10 +114,9 @@ TEST_F(Golden, Frames)
                  perform_command({key, false, key == KEY_7_PAD ? 100 : 240});
          }},
         {"zoomed", [] { EXPECT_EQ(zoom_to_rectangle(300, 200, 450, 400), 0); }},
-        {"edited", [] { // select at column 400, the height of row 260, the gradient towards (445, 215)
-             int s = selected_section = nearest_section((float)x_to_distance(400)), t = selected_trace;
-             float h = (float)y_to_height(260), dx = (float)(x_to_distance(445) - trace_start_m[s][t]);
-             apply_edit(s, t, h, (float)(y_to_height(215) - h) / (double)dx);
+        {"edited", [] { // select at column 400, drag its start to row 260, click the gradient towards (445, 215)
+             play(&input, {{400, 330, 1}, {400, 330, 0}, {400, 330, 1}, {400, 300, 1}, {400, 260, 1}, {400, 260, 0},
+                           {430, 230, 0}, {445, 215, 0}, {445, 215, 1}, {445, 215, 0}});
          }},
         {"one_trace", [] { num_traces = 1, compute_trace_lengths(), height_bottom = 3.3f, height_top = 3.4f; }},
     };

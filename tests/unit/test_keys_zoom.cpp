@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <regex>
+#include <set>
+#include <sstream>
 
 #include "commands/keys.h"
 #include "display/layout.h"
@@ -118,4 +121,26 @@ TEST_F(Keys, ZoomToRectangleAndNearestSection)
     }
     EXPECT_EQ(std::make_tuple(nearest_section(25), nearest_section(26), nearest_section(-3), nearest_section(490),
                               nearest_section(999000), nearest_section(5e6f)), std::make_tuple(0, 1, 0, 9, 9, 0));
+}
+
+// The README's table of keys and the manual's KEYS and MOUSE sections name every command of the table
+// the help box is drawn from.
+TEST(Docs, NameEveryCommand)
+{
+    const std::string readme = read_file(VEMORA_SOURCE_DIR "/README.md"), manual = read_file(VEMORA_SOURCE_DIR "/docs/vemora.1");
+    const std::string table = readme.substr(readme.find("### Keys and mouse")), keys = manual.substr(manual.find(".SH KEYS"));
+    std::set<std::string> terms; // the manual's terms: .B and .BR lines, split at commas, without quotes
+    std::istringstream lines(keys.substr(0, keys.find(".SH FILES")));
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream items(line.rfind(".B", 0) == 0 ? std::regex_replace(line, std::regex("^\\.BR? |\""), "") : "");
+        for (std::string item; std::getline(items, item, ',');)
+            terms.insert(std::regex_replace(item, std::regex("^ +| +$"), ""));
+    }
+    for (int i = 0; i < command_count; i++) {
+        std::istringstream names(commands[i].names);
+        for (std::string name; std::getline(names, name, '|');) {
+            EXPECT_NE(table.find("`" + name + "`"), std::string::npos) << name << " in the README";
+            EXPECT_EQ(terms.count(name), 1u) << name << " in the manual";
+        }
+    }
 }
