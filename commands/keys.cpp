@@ -5,7 +5,7 @@
 
 #include "commands/check_screen.h"
 #include "commands/help.h"
-#include "display/layout.h"
+#include "display/panel.h"
 #include "display/messages.h"
 #include "display/view.h"
 #include "interaction/flags.h"
@@ -60,7 +60,7 @@ void move_range(int scancode, int32_t* first, int32_t* last, int32_t count)
 // keys that narrow the section range then pull the selection into it, moved or not.
 void move_range_under_pointer(const KeyPress& key)
 {
-    if (key.pointer_y <= cross_bottom) {
+    if (cross_panel.reaches_down_to(key.pointer_y)) {
         move_range(key.scancode, &first_trace, &last_trace, num_traces);
         return;
     }

@@ -21,8 +21,10 @@ struct Panel {
     // The row of the value `share` of the value range below the top edge, where labels stand;
     // worked out in double and mapped as every value is.
     int32_t band_row(double share) const;
-    // Whether a pixel lies in the panel, edges included.
+    // Whether a pixel lies in the panel, edges included; whether a row lies on its bottom row or
+    // above it.
     bool contains(int32_t x, int32_t y) const;
+    bool reaches_down_to(int32_t y) const { return y <= bottom; }
     // The clip rectangle of the panel, both edges included: columns left..right, rows top..bottom.
     int32_t top_row() const { return bottom + height; }
     int32_t right_column() const { return left + width; }
