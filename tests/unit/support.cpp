@@ -86,13 +86,13 @@ void fresh_model(int sections, int traces)
     num_traces = traces;
 }
 
-void start_drawing(int w, int h)
+void start_drawing(int w, int h, int depth)
 {
     if (!system_driver)
         install_allegro(SYSTEM_NONE, &errno, atexit);
     if (!fonts_datafile && !load_font_datafile(VEMORA_BUILD_DIR "/fonts.dat"))
         std::abort();
-    set_color_depth(32);
+    set_color_depth(depth);
     text_font = font, small_font = font_5x6, medium_font = font_7x8;
     destroy_bitmap(page_buffer), destroy_bitmap(screen);
     page_buffer = create_bitmap(w, h), screen = create_bitmap(w, h);

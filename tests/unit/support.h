@@ -27,9 +27,9 @@ std::string read_text(int (*reader)(), char* setting, const std::string& text, c
 void fresh_model(int sections, int traces);
 // Loads the bundled demo track (without graphics) into the model.
 void load_demo_track();
-// Memory bitmaps of w x h as the page buffer and the screen, the fonts of the build and
+// Memory bitmaps of w x h (and the given colour depth) as the page buffer and the screen, the fonts of the build and
 // the layout: everything drawing needs, without a display.
-void start_drawing(int w, int h);
+void start_drawing(int w, int h, int depth = 32);
 
 // Input read from a script instead of the library: the pointer and its buttons for successive
 // polls (a gesture's loop or a pass of the main loop takes the next step), the keys in the

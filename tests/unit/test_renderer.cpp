@@ -12,19 +12,30 @@
 #include "support.h"
 #include "track/lengths.h"
 
-// Both lines in exclusive-or (a pixel plotted twice or missed shows) under one clip, all or a random part.
+// Both lines in exclusive-or (a pixel plotted twice or missed shows) under one clip, all or a random part; and,
+// solid, the polyline from the first end through a point straight below it to the second.
 static bool same_line(std::mt19937& rng, int x1, int y1, int x2, int y2, int colour)
 {
     static BITMAP* bitmaps[2] = {create_bitmap(64, 48), create_bitmap(64, 48)};
     const int all = rng() % 4 == 0, l = rng() % 20, t = rng() % 16, r = l + rng() % (64 - l), b = t + rng() % (48 - t);
-    xor_mode(TRUE);
-    for (BITMAP* bitmap : bitmaps) {
-        clear_to_color(bitmap, 0x55);
-        set_clip_rect(bitmap, all ? 0 : l, all ? 0 : t, all ? 63 : r, all ? 47 : b);
-        (bitmap == bitmaps[1] ? draw_line : line)(bitmap, x1, y1, x2, y2, colour);
+    const int32_t xs[] = {x1, x1, x2}, ys[] = {y1, y1 + 9, y2};
+    bool same = true;
+    for (int solid = 0; solid < 2; solid++) {
+        xor_mode(!solid);
+        for (BITMAP* bitmap : bitmaps) {
+            clear_to_color(bitmap, 0x55);
+            set_clip_rect(bitmap, all ? 0 : l, all ? 0 : t, all ? 63 : r, all ? 47 : b);
+            if (!solid)
+                (bitmap == bitmaps[1] ? draw_line : line)(bitmap, x1, y1, x2, y2, colour);
+            else if (bitmap == bitmaps[1])
+                draw_polyline(bitmap, xs, ys, 3, colour);
+            else
+                line(bitmap, x1, y1, x1, y1 + 9, colour), line(bitmap, x1, y1 + 9, x2, y2, colour);
+        }
+        same = same && std::memcmp(bitmaps[0]->dat, bitmaps[1]->dat, 64 * 48 * 4) == 0;
     }
     solid_mode();
-    return std::memcmp(bitmaps[0]->dat, bitmaps[1]->dat, 64 * 48 * 4) == 0;
+    return same;
 }
 
 // Any length out to the mapping's limit 2^24 (a few: the library steps every pixel), level and upright ones among them.
@@ -47,10 +58,11 @@ static std::string paint(void (*paint_profile)(const Frame&))
     if (compute_frame(&f))
         paint_profile(f);
     release_frame(&f);
-    return std::string((const char*)page_buffer->dat, page_buffer->w * page_buffer->h * 4);
+    return std::string((const char*)page_buffer->dat, page_buffer->w * page_buffer->h * bitmap_color_depth(page_buffer) / 8);
 }
 
-// At 160 pixels start lines and many points share a column (thinned); lines millions of rows away; odd ranges.
+// At 160 pixels start lines and many points share a column (thinned); lines millions of rows away; odd ranges;
+// in 32 bits, where pixels go straight to memory, and in 16, where the library plots them.
 TEST(Drawing, ProfileEqualsTheReference)
 {
     const std::pair<const char*, void (*)()> views[] = {
@@ -60,13 +72,16 @@ TEST(Drawing, ProfileEqualsTheReference)
         {"empty height range", [] { height_top = height_bottom; }},
         {"extreme height range", [] { height_bottom = -1e30f, height_top = 1e30f; }},
     };
-    start_drawing(160, 120);
-    for (auto& view : views) {
-        view.second();
-        const std::string fast = paint(paint_profile_lines);
-        EXPECT_TRUE(fast == paint(reference_profile_lines)) << view.first;
-        EXPECT_GT(fast.size() - std::count(fast.begin(), fast.end(), '\0'), 100u) << view.first;
+    for (int depth : {32, 16}) {
+        start_drawing(160, 120, depth);
+        for (auto& view : views) {
+            view.second();
+            const std::string fast = paint(paint_profile_lines);
+            EXPECT_TRUE(fast == paint(reference_profile_lines)) << view.first << " " << depth;
+            EXPECT_GT(fast.size() - std::count(fast.begin(), fast.end(), '\0'), 100u) << view.first;
+        }
     }
+    set_color_depth(32);
 }
 
 // Heights 0 .. 1e-5 m put a segment's ends 10^7 and 10^8 rows off; it must still cross the middle row
