@@ -5,8 +5,10 @@
 
 #include "commands/check_screen.h"
 #include "commands/help.h"
-#include "display/panel.h"
+#include "commands/stretch.h"
 #include "display/messages.h"
+#include "display/panel.h"
+#include "display/renderer.h"
 #include "display/view.h"
 #include "interaction/flags.h"
 #include "interaction/input.h"
@@ -15,6 +17,10 @@
 #include "track/trace_data.h"
 
 namespace {
+
+// The undo and redo messages by change kind: the word, then the change's number and last section.
+const char* const change_texts[] = {"%s: edit of section %d", "%s: fix of %d joins",
+                                    "%s: levelling of sections %d to %d", "%s: smoothing of sections %d to %d"};
 
 // Key u (undo) or r: the heights go back or forward by one change, and the unsaved flag
 // follows whether they now match the file last read or written.
@@ -27,8 +33,7 @@ void step_history(bool undo)
         return;
     }
     update_data_modified();
-    std::snprintf(text, sizeof text, change.kind == CHANGE_EDIT ? "%s: edit of section %d" : "%s: fix of %d joins",
-                  undo ? "Undone" : "Redone", change.number);
+    std::snprintf(text, sizeof text, change_texts[change.kind], undo ? "Undone" : "Redone", change.number, change.last);
     show_message(500, {text});
 }
 
@@ -107,6 +112,20 @@ void select_section(const KeyPress& key)
         selected_section++;
 }
 
+// Keys l and s: the stretch the profile panel shows, redrawn before the message names it.
+void rewrite_shown_stretch(bool smooth)
+{
+    if (!(smooth ? smooth_stretch() : level_stretch())) {
+        show_message(500, {smooth ? "Nothing to smooth" : "Nothing to level"});
+        return;
+    }
+    draw_view();
+    char text[64];
+    std::snprintf(text, sizeof text, smooth ? "Smoothed sections %d to %d" : "Levelled sections %d to %d",
+                  first_section, last_section);
+    show_message(500, {text});
+}
+
 } // namespace
 
 const Command commands[] = {
@@ -132,6 +151,8 @@ const Command commands[] = {
     {"h: Show this list of commands", "h", {KEY_H}, [](const KeyPress&) { show_help(); }},
     {"u: Undo the last change of the heights", "u", {KEY_U}, [](const KeyPress&) { step_history(true); }},
     {"r: Redo the last change undone", "r", {KEY_R}, [](const KeyPress&) { step_history(false); }},
+    {"l: Level the shown sections into one ramp", "l", {KEY_L}, [](const KeyPress&) { rewrite_shown_stretch(false); }},
+    {"s: Smooth the shown sections (repeatable)", "s", {KEY_S}, [](const KeyPress&) { rewrite_shown_stretch(true); }},
 };
 const int command_count = sizeof commands / sizeof commands[0];
 

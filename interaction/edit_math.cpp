@@ -26,6 +26,8 @@ void shift_by(TracePoint& target, const TracePoint& old, const int32_t block[4])
     target.cubic = to_int32((double)target.cubic + ((double)block[3] - old.cubic));
 }
 
+} // namespace
+
 void apply_block(int section, int t, const int32_t block[4])
 {
     const TracePoint old = trace_point[section][t];
@@ -39,8 +41,6 @@ void apply_block(int section, int t, const int32_t block[4])
     for (int k = 0; k < num_traces; k++)
         mirror_wrap_slot(section, k);
 }
-
-} // namespace
 
 int nearest_section(float d)
 {

@@ -11,6 +11,11 @@ double start_gradient(int s, int t);
 // h (metres) and gradient g at the start of s. Each block is height, slope, quad, cubic.
 void edit_coefficients(int s, int t, double h, double g, int32_t p_block[4], int32_t s_block[4]);
 
+// Stores `block` (height, slope, quad, cubic) as trace t's record of `section`, kept for undo
+// in the open change. When t is the centre-line trace every trace takes the same change of
+// each of its four fields, so the whole width moves together. The wrap-around slot follows.
+void apply_block(int section, int t, const int32_t block[4]);
+
 // Applies the edit to the model: trace t alone, or every trace by the same amounts when t
 // is the centre-line trace; the wrap-around slot is refreshed. `g` must be finite.
 void apply_edit(int s, int t, double h, double g);

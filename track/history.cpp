@@ -13,7 +13,7 @@ struct Record {
 
 struct Change {
     ChangeKind kind;
-    int32_t number;
+    int32_t number, last;
     int64_t first; // position of its first record
     int32_t count;
 };
@@ -124,7 +124,7 @@ void history_touch(int32_t section, int32_t trace)
         history_touch(wrap_partner(section), trace);
 }
 
-void history_end(ChangeKind kind, int32_t number)
+void history_end(ChangeKind kind, int32_t number, int32_t last)
 {
     if (!open)
         return;
@@ -140,7 +140,7 @@ void history_end(ChangeKind kind, int32_t number)
             record_at(end++) = r;
     }
     next_record = end;
-    change_at(current) = Change{kind, number, open_first, (int32_t)(end - open_first)};
+    change_at(current) = Change{kind, number, last, open_first, (int32_t)(end - open_first)};
     newest = ++current;
 }
 
@@ -150,7 +150,7 @@ bool history_undo(ChangeInfo* info)
         return false;
     const Change& c = change_at(--current);
     restore(c, true);
-    *info = ChangeInfo{c.kind, c.number};
+    *info = ChangeInfo{c.kind, c.number, c.last};
     return true;
 }
 
@@ -160,7 +160,7 @@ bool history_redo(ChangeInfo* info)
         return false;
     const Change& c = change_at(current++);
     restore(c, false);
-    *info = ChangeInfo{c.kind, c.number};
+    *info = ChangeInfo{c.kind, c.number, c.last};
     return true;
 }
 

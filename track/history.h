@@ -6,12 +6,14 @@
 
 #include "track/model.h"
 
-enum ChangeKind : int32_t { CHANGE_EDIT, CHANGE_FIX };
+enum ChangeKind : int32_t { CHANGE_EDIT, CHANGE_FIX, CHANGE_LEVEL, CHANGE_SMOOTH };
 
-// What a change was, for the messages: the edited section, or the number of joins repaired.
+// What a change was, for the messages: the edited section, the number of joins repaired, or
+// the first and last section of a levelled or smoothed stretch.
 struct ChangeInfo {
     ChangeKind kind;
     int32_t number;
+    int32_t last;
 };
 
 // Records kept in all; enough for a fix of the largest track (two records a join) and many edits.
@@ -28,7 +30,7 @@ void history_begin();
 // touch of a change forgets the changes that could have been put back.
 void history_touch(int32_t section, int32_t trace);
 // Closes the change. A change that touched nothing is no change and is not kept.
-void history_end(ChangeKind kind, int32_t number);
+void history_end(ChangeKind kind, int32_t number, int32_t last = 0);
 
 // Takes back the last change (puts back the last one taken back); false when there is none.
 bool history_undo(ChangeInfo* info);

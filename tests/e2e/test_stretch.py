@@ -1,0 +1,58 @@
+"""Keys s and l on the real program: the keypad narrows the stretch to the straight sections 141 to 149 (up to
+the wrap-around slot), s twice and l with the centre line selected, and the saved file holds what the formulas
+give, worked out here from the file read."""
+import unittest
+
+from harness import Vemora, title
+from test_desktop import says
+
+
+def read(path):
+    """Section lengths and each section's records per trace slot as [height, slope, quad, cubic]."""
+    w, at = path.read_text().split(), range(82, 82 * 151, 82)  # 150 sections: number, length, 16 x 5 numbers
+    return [int(w[a + 1]) for a in at], [[[int(w[a + 2 + 5 * t + f]) for f in (0, 3, 2, 1)] for t in range(16)]
+                                         for a in at]
+
+
+def press(lengths, rec, i, j, smooth, t=3):
+    """One press over sections i to j, all seven traces changed as the centre line t; on straight sections each
+    trace is as long as its section. Boundary c is the start of section j + 1, the wrap-around slot (section 0)."""
+    c, L = j - i + 1, [lengths[k % 150] for k in range(i, j + 2)]
+    x, H, G = [float(sum(L[:a])) for a in range(c + 1)], [rec[k % 150][t][0] for k in range(i, j + 2)], [
+        rec[k % 150][t][1] / L[k - i] for k in range(i, j + 2)]
+    X, h, g = x[c], H[:], G[:]
+    for a in range(1, c):
+        v = x[a] / X
+        v2, v3 = v * v, v * v * v
+        if smooth:
+            h[a] = 0.25 * H[a - 1] + 0.5 * H[a] + 0.25 * H[a + 1]
+            continue
+        h[a] = (2 * v3 - 3 * v2 + 1) * H[0] + (v3 - 2 * v2 + v) * X * G[0] + (-2 * v3 + 3 * v2) * H[c] + (
+            v3 - v2) * X * G[c]
+        g[a] = (6 * (v2 - v) * H[0] + (3 * v2 - 4 * v + 1) * X * G[0] + 6 * (v - v2) * H[c] + (
+            3 * v2 - 2 * v) * X * G[c]) / X
+    for a in range(1, c if smooth else 0):  # the chord between the new neighbours
+        g[a] = (h[a + 1] - h[a - 1]) / (x[a + 1] - x[a - 1])
+    for a in range(c):
+        old, n = rec[i + a][t], L[a]
+        A, B = (old[0], old[1]) if a == 0 else (int(h[a]), int(g[a] * n))
+        E, slope = (int(h[a + 1]) if a < c - 1 else H[c]) - A, g[a + 1]
+        new = [A, B, int(3 * E - slope * n - 2 * B), int(slope * n - 2 * E + B)]
+        for u in range(7):
+            rec[i + a][u] = [r + d - o for r, d, o in zip(rec[i + a][u], new, old)]
+
+
+class StretchTest(unittest.TestCase):
+
+    def test_keypad_stretch_smoothed_twice_levelled_and_saved(self):
+        with Vemora() as v:
+            v.move(630, 240)  # below the cross-section: the keypad moves the section range
+            v.key(*["KP_Home"] * 141)
+            for key, text in (("s", "Smoothed"), ("s", "Smoothed"), ("l", "Levelled")):
+                says(v, key, text + " sections 141 to 149")
+            v.key("w")
+            v.wait(lambda: (v.work / "trace_new.txt").exists() and title() == "Vemora - trace_new.txt", "the save")
+            lengths, want = read(v.work / "trace.txt")
+            for smooth in (True, True, False):
+                press(lengths, want, 141, 149, smooth)
+            self.assertEqual(read(v.work / "trace_new.txt"), (lengths, want))
