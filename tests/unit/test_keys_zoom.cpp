@@ -28,9 +28,10 @@ TEST(Mapping, FarOffHeightsAndTickSteps)
     profile_dist_min = 100, profile_dist_max = 100 + profile_width; // the mouse maps back as drawn: a metre a column
     EXPECT_EQ(std::make_tuple(x_to_distance(profile_left + 288), distance_to_x(388), y_to_height(profile_bottom + profile_height)),
               std::make_tuple(388.0, profile_left + 288, 3.0));
-    const float ticks[][3] = {{10000, 2000, 500}, {10001, 5000, 1000}, {1000.5f, 500, 100}, {500.5f, 200, 50},
-                              {1, 0.2f, 0.05f}, {0.5f, 0.05f, 0.01f}, {1.5f, 0.5f, 0.1f}, {6, 2, 0.5f},
-                              {-3, 0.05f, 0.01f}, {NAN, 0.05f, 0.01f}};
+    const float ticks[][3] = { // range, major and minor step: just above each bound, and at one
+        {10001, 5000, 1000}, {10000, 2000, 500}, {1000.5f, 500, 100}, {500.5f, 200, 50}, {100.5f, 50, 10},
+        {50.5f, 20, 5}, {10.5f, 5, 1}, {6, 2, 0.5f}, {1.5f, 0.5f, 0.1f}, {1, 0.2f, 0.05f}, {0.5f, 0.05f, 0.01f},
+        {-3, 0.05f, 0.01f}, {NAN, 0.05f, 0.01f}};
     for (auto& c : ticks) {
         float major = -1, minor = -1;
         choose_tick_steps(c[0], &major, &minor);
