@@ -169,6 +169,11 @@ void history_mark_saved()
     saved = current;
 }
 
+void history_forget_saved()
+{
+    saved = NEVER;
+}
+
 bool history_unsaved()
 {
     return saved != current;
