@@ -17,6 +17,10 @@
 #include "track/trace_data.h"
 
 static long files_in(const std::string& dir) { return std::distance(std::filesystem::directory_iterator(dir), {}); }
+static bool ends_with(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
 // Saves to `name` with `dir` as the working directory.
 static std::string save_there(const std::string& dir, const std::string& name)
 {
@@ -193,4 +197,48 @@ TEST(TraceDataFile, DirectorySyncedAfterRename)
     ASSERT_TRUE(std::regex_search(log, opened, std::regex("\"" + dir.path + "\", O_RDONLY[A-Z_|]*O_DIRECTORY.*\\) = (\\d+)")));
     ASSERT_TRUE(std::regex_search(log, renamed, std::regex("rename.*/\\.t\\.txt\\.vemora-\\w{6}\", .*/t\\.txt\".*\\) = 0"))) << log;
     EXPECT_TRUE(std::regex_search(log.substr(renamed.position(0)), std::regex("fsync\\(" + opened[1].str() + "\\) += 0"))) << log;
+}
+
+// vemora-check started with standard descriptors closed saves exactly the trace data, also where INFILE is
+// OUTFILE and the report fills the output buffer; output it cannot write fails the run, and says so.
+TEST(CheckTool, StandardDescriptors)
+{
+    const std::tuple<std::string, int, bool> cases[] = { // redirections, exit status, a write error reported
+        {"<&- >&-", 0, false}, {">&- 2>&-", 0, false}, {">/dev/full 2>err", 1, true}};
+    for (const auto& [redirections, status, reported] : cases) {
+        ScratchDir dir;
+        fill_model(400, 2); // a gap at each of 400 joins: 12 kB of report
+        const std::string faulty = formatted();
+        write_file(dir.file("vemora.cfg"), "INFILE t.txt\nOUTFILE t.txt\n"), write_file(dir.file("t.txt"), faulty);
+        const int got = std::system(("cd '" + dir.path + "' && exec " VEMORA_BUILD_DIR "/vemora-check --fix " + redirections).c_str());
+        EXPECT_EQ(WEXITSTATUS(got), status) << redirections;
+        EXPECT_EQ(read_file(dir.file("err")).find("vemora-check: write error") != std::string::npos, reported) << redirections;
+        char why[160];
+        const std::string saved = read_file(dir.file("t.txt"));
+        EXPECT_TRUE(load_trace_data(dir.file("t.txt").c_str(), why, sizeof why) == 0 && saved == formatted() && saved != faulty)
+            << redirections;
+    }
+}
+
+// Its output goes out line by line: a run killed while it saves (to a FIFO whose reader takes nothing) has
+// printed its report and the saving line.
+TEST(CheckTool, KilledRunKeepsItsOutput)
+{
+    ScratchDir dir;
+    write_file(dir.file("vemora.cfg"), "INFILE t.txt\nOUTFILE fifo\n"), write_file(dir.file("t.txt"), (fill_model(300, 2), formatted()));
+    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    const int reader = open(dir.file("fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (chdir(dir.path.c_str()) == 0 && freopen("out", "w", stdout))
+            execl(VEMORA_BUILD_DIR "/vemora-check", "vemora-check", "--fix", nullptr);
+        _exit(127);
+    }
+    const std::string saving = "sections had gradient breaks.\nSaving trace data to >fifo<\n";
+    int status = 0;
+    for (int i = 0; i < 2000 && waitpid(child, &status, WNOHANG) == 0 && !ends_with(read_file(dir.file("out")), saving); i++)
+        usleep(10000);
+    EXPECT_TRUE(kill(child, SIGKILL) == 0 && waitpid(child, &status, 0) == child) << "the run ended before it was killed";
+    EXPECT_TRUE(ends_with(read_file(dir.file("out")), saving)) << read_file(dir.file("out"));
+    close(reader);
 }
