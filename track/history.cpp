@@ -178,3 +178,8 @@ bool history_unsaved()
 {
     return saved != current;
 }
+
+bool history_forgot_older()
+{
+    return oldest > 0;
+}

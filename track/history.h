@@ -41,3 +41,5 @@ void history_forget_saved();
 // Whether the model differs from the state of the file last read or written, as far as the
 // history knows: a saved state that was forgotten or cut off never matches again.
 bool history_unsaved();
+// Whether the list or the pool ran full and the oldest changes were forgotten.
+bool history_forgot_older();

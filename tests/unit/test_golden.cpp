@@ -19,6 +19,7 @@
 #include "interaction/flags.h"
 #include "interaction/status.h"
 #include "interaction/zoom.h"
+#include "track/history.h"
 #include "track/lengths.h"
 #include "track/trace_data.h"
 
@@ -145,6 +146,12 @@ TEST_F(Golden, Messages)
              printed_in(dir.path, [] { return perform_command({KEY_W, false, 0}), 0; });
              saving_failed = nullptr;
          }, 1000, 1},
+        {"forgotten", [] { // undone as far as the history goes, after it ran full (the two oldest changes cancel out)
+             for (int i = 0; i < HISTORY_CHANGES + 2; i++)
+                 history_begin(), history_touch(1, 0), trace_point[1][0].height += i % 2 ? -1 : 1, history_end(CHANGE_EDIT, 1);
+             for (ChangeInfo info; history_undo(&info);) {}
+             perform_command({KEY_U, false, 0});
+         }, 500, 1},
         {"edit_preview", [] { // zoomed, for room
              zoom_to_rectangle(300, 200, 450, 400), draw_view(), draw_edit_preview(40.0f, 0.5f, 9.0f, 75);
          }, 0, 1},
