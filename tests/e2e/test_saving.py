@@ -2,12 +2,7 @@
 import os, unittest
 
 from harness import BUILD, Vemora, close, demo, title
-
-REST, WHITE = (630, 240), b"\xff\xff\xff"
-
-
-def no_message(v):  # the program reads input again; a key pressed before would find shift released
-    v.wait_grab(lambda g: WHITE not in g.box(4, 10, 300, 48), "the message to go")
+from test_desktop import REST, no_message  # a key pressed before the message goes would find shift released
 
 
 class SavingTest(unittest.TestCase):

@@ -91,7 +91,8 @@ void fill_model(int sections, int traces)
 {
     fresh_model(sections, traces);
     for (int s = 0, t = 0; s < sections; t = (t + 1) % MAX_TRACES, s += !t)
-        section_length[s] = 90000 + 5000 * s, trace_point[s][t] = {1000 * s - 77 * t, -3 * t - s, 11 * t + s, -(t * s) - 1};
+        section_length[s] = 90000 + 5000 * s,
+        trace_point[s][t] = {1000 * s - 77 * t, -3 * t - s, 11 * t + s, -(t * s) - 1};
     trace_point[1][15] = {INT32_MIN, INT32_MAX, -1, 0};
 }
 

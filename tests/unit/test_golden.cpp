@@ -147,8 +147,10 @@ TEST_F(Golden, Messages)
              saving_failed = nullptr;
          }, 1000, 1},
         {"forgotten", [] { // undone as far as the history goes, after it ran full (the two oldest changes cancel out)
-             for (int i = 0; i < HISTORY_CHANGES + 2; i++)
-                 history_begin(), history_touch(1, 0), trace_point[1][0].height += i % 2 ? -1 : 1, history_end(CHANGE_EDIT, 1);
+             for (int i = 0; i < HISTORY_CHANGES + 2; i++) {
+                 history_begin(), history_touch(1, 0), trace_point[1][0].height += i % 2 ? -1 : 1;
+                 history_end(CHANGE_EDIT, 1);
+             }
              for (ChangeInfo info; history_undo(&info);) {}
              perform_command({KEY_U, false, 0});
          }, 500, 1},

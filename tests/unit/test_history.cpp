@@ -83,7 +83,8 @@ TEST(History, RunningFullForgetsTheOldestChanges)
         int undone = 0;
         while (history_undo(&info))
             undone++;
-        EXPECT_EQ((std::vector<int>{undone, info.number, trace_point[0][0].height, history_unsaved(), history_forgot_older()}),
+        const int height = trace_point[0][0].height;
+        EXPECT_EQ((std::vector<int>{undone, info.number, height, history_unsaved(), history_forgot_older()}),
                   (std::vector<int>{undos, changes - undos, changes - undos, true, true}));
     }
 }
