@@ -29,7 +29,9 @@ void step_history(bool undo)
     ChangeInfo change;
     char text[64];
     if (!(undo ? history_undo(&change) : history_redo(&change))) {
-        show_message(500, {undo ? "Nothing to undo" : "Nothing to redo"});
+        show_message(500, {!undo                   ? "Nothing to redo"
+                           : history_forgot_older() ? "Nothing more to undo: older changes were forgotten"
+                                                    : "Nothing to undo"});
         return;
     }
     update_data_modified();

@@ -5,6 +5,7 @@
 
 #include "commands/check.h"
 #include "commands/report.h"
+#include "track/descriptors.h"
 #include "track/model.h"
 #include "track/startup.h"
 #include "track/trace_data.h"
@@ -61,6 +62,11 @@ int check_only()
 
 int main(int argc, char** argv)
 {
+    if (!open_standard_descriptors())
+        return FAILED;
+    // Each line goes out whole at once, so that a killed run keeps what it printed.
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+    check_standard_output_at_exit("vemora-check");
     const char* option = argc == 2 ? argv[1] : "";
     if (std::strcmp(option, "--help") == 0) {
         std::fputs(USAGE, stdout);

@@ -76,6 +76,14 @@ void pause_after_saving()
 
 } // namespace
 
+void show_saving_failure(const char* file_name, const char* reason)
+{
+    char text[FILE_NAME_SIZE + 32];
+    std::snprintf(text, sizeof text, file_name[0] ? "Could not save to >%s<" : "Could not save", file_name);
+    show_page(); // without the saving message under it
+    show_message(1000, {text, reason});
+}
+
 const char* choose_fonts_path(bool in_working_dir, bool installed)
 {
     return !in_working_dir && installed ? installed_fonts_path : "fonts.dat";
@@ -145,6 +153,7 @@ void init_graphics()
     big_font = configured_font(big_font_file_name, "big ", font_8x8);
     saving_notice = show_saving_message;
     saving_pause = pause_after_saving;
+    saving_failed = show_saving_failure;
 }
 
 void show_page()

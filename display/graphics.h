@@ -15,6 +15,8 @@ int set_graphics_mode();
 bool create_page_buffer();
 // Puts the finished page on the screen.
 void show_page();
+// Shows on the last frame that a save failed, and why, for a second (the saving_failed hook).
+void show_saving_failure(const char* file_name, const char* reason);
 
 // Loads the three fonts of "fonts.dat"; false when the file or one of them is missing.
 bool load_font_datafile(const char* path);

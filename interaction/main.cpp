@@ -6,6 +6,7 @@
 #include "display/renderer.h"
 #include "interaction/main_loop.h"
 #include "interaction/window.h"
+#include "track/descriptors.h"
 #include "track/startup.h"
 
 namespace {
@@ -23,6 +24,8 @@ void start_up()
 
 int main(int, char**)
 {
+    if (!open_standard_descriptors())
+        return 1;
     start_up();
     install_close_button();
     draw_view();

@@ -169,7 +169,17 @@ void history_mark_saved()
     saved = current;
 }
 
+void history_forget_saved()
+{
+    saved = NEVER;
+}
+
 bool history_unsaved()
 {
     return saved != current;
+}
+
+bool history_forgot_older()
+{
+    return oldest > 0;
 }

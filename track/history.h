@@ -38,6 +38,10 @@ bool history_redo(ChangeInfo* info);
 
 // The model as it is now is what the file holds (after a save).
 void history_mark_saved();
+// The file holds no state of the history (after a save that failed part-way).
+void history_forget_saved();
 // Whether the model differs from the state of the file last read or written, as far as the
 // history knows: a saved state that was forgotten or cut off never matches again.
 bool history_unsaved();
+// Whether the list or the pool ran full and the oldest changes were forgotten.
+bool history_forgot_older();

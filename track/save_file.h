@@ -2,7 +2,19 @@
 #pragma once
 #include <cstddef>
 
+enum SaveOutcome {
+    SAVE_DONE,           // every byte reached the file
+    SAVE_FAILED,         // the file is as it was: untouched, or its previous contents put back
+    SAVE_FAILED_CHANGED, // the file may hold neither the previous contents nor the new
+};
+
+struct SaveResult {
+    SaveOutcome outcome;
+    int error;          // the errno value of the step that failed; 0 when saved
+    const char* reason; // that failure for the user: strerror's text or a more telling one
+};
+
 // Makes `size` bytes at `data` the contents of the file `name`, calling `opened` (unless
-// null) once, as soon as a file to write them to is open. True when every byte reached the
-// file; false when it could not be opened or any write, sync or close failed.
-bool save_file(const char* name, const char* data, size_t size, void (*opened)(const char* name));
+// null) once, as soon as a file to write them to is open. It never waits for a reader: a
+// FIFO that no process reads, or whose reader takes nothing for a few seconds, fails.
+SaveResult save_file(const char* name, const char* data, size_t size, void (*opened)(const char* name));

@@ -13,6 +13,7 @@
 
 void (*saving_notice)(const char* file_name);
 void (*saving_pause)();
+void (*saving_failed)(const char* file_name, const char* reason);
 
 namespace {
 
@@ -244,16 +245,40 @@ int format_trace_data(char* buffer, size_t size)
     return (int)(out - buffer);
 }
 
+namespace {
+
+// Tells of a failed save on standard output and, in the editor, on the screen, with the reason.
+int report_failed_save(const char* reason)
+{
+    if (out_file_name[0] == '\0')
+        std::printf("Warning: Could not save: %s\n", reason);
+    else
+        std::printf("Warning: Could not save to >%s<: %s\n", out_file_name, reason);
+    std::fflush(stdout);
+    if (saving_failed)
+        saving_failed(out_file_name, reason);
+    return 1;
+}
+
+} // namespace
+
 int write_trace_data()
 {
     // The largest model formatted; program-wide, like the model itself.
     static char text[MAX_SECTIONS * (82 * 12 + 2) + 1];
     const int length = format_trace_data(text, sizeof text);
-    if (length < 0 || !save_file(out_file_name, text, (size_t)length, saving_notice)) {
-        std::printf("Warning: Could not save to >%s<\n", out_file_name);
-        std::fflush(stdout);
-        return 1;
+    if (out_file_name[0] == '\0')
+        return report_failed_save("no OUTFILE is configured");
+    if (length < 0)
+        return report_failed_save(std::strerror(EOVERFLOW));
+    const SaveResult saved = save_file(out_file_name, text, (size_t)length, saving_notice);
+    if (saved.outcome == SAVE_FAILED_CHANGED) {
+        // The file may hold neither state now: none counts as saved until a save succeeds.
+        history_forget_saved();
+        update_data_modified();
     }
+    if (saved.outcome != SAVE_DONE)
+        return report_failed_save(saved.reason);
     history_mark_saved();
     update_data_modified();
     if (saving_pause)

@@ -12,8 +12,10 @@ int parse_trace_data(FILE* file, char* why, size_t why_size);
 // Reads and parses the trace data file at `path`; 0 on success, else 1 with the reason in `why`.
 int load_trace_data(const char* path, char* why, size_t why_size);
 
-// Writes the model to `out_file_name`. Returns 0 on success; 1, with a warning on standard
-// output and the unsaved flag kept, when the file could not be written completely.
+// Writes the model to `out_file_name`. Returns 0 on success; 1, with a warning and the reason on
+// standard output (and on the screen through saving_failed), when the file could not be written
+// completely. The unsaved flag is kept; where the failure may have changed the file, no state of
+// the history counts as saved any more.
 int write_trace_data();
 // Formats the model in the trace data layout into `buffer`; returns the length, or -1
 // when the buffer is smaller than trace_data_capacity().
@@ -21,7 +23,8 @@ int format_trace_data(char* buffer, size_t size);
 // Number of bytes the formatted model needs at most.
 size_t trace_data_capacity();
 
-// Hooks through which the display shows the saving message and pauses afterwards;
-// both stay null where there is no screen.
+// Hooks through which the display shows the saving message and pauses afterwards, or shows
+// why a save failed (`file_name` empty: no OUTFILE); all stay null where there is no screen.
 extern void (*saving_notice)(const char* file_name);
 extern void (*saving_pause)();
+extern void (*saving_failed)(const char* file_name, const char* reason);

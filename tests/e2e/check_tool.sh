@@ -26,7 +26,7 @@ expect 0 '^Usage: vemora-check \[--fix\]$' --help
 expect 64 '^Usage: vemora-check \[--fix\]$' --fx
 expect 64 '^Usage: vemora-check \[--fix\]$' --fix --fix
 sed -i 's|^OUTFILE .*|OUTFILE no/such/dir/out.txt|' vemora.cfg
-expect 1 '^Warning: Could not save to >no/such/dir/out\.txt<$' --fix
+expect 1 '^Warning: Could not save to >no/such/dir/out\.txt<: No such file or directory$' --fix
 sed -i 's/^INFILE .*/INFILE missing.txt/' vemora.cfg
 expect 1 '^Fatal error: Did not find >missing\.txt<$'
 exit $failed

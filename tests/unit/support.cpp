@@ -15,7 +15,9 @@
 #include "interaction/main_loop.h"
 #include "track/config.h"
 #include "track/model.h"
+#include "track/history.h"
 #include "track/startup.h"
+#include "track/trace_data.h"
 
 std::string printed_in(const std::string& dir, int (*step)())
 {
@@ -84,6 +86,34 @@ void fresh_model(int sections, int traces)
     set_default_file_names();
     num_sections = sections;
     num_traces = traces;
+}
+
+void fill_model(int sections, int traces)
+{
+    fresh_model(sections, traces);
+    for (int s = 0, t = 0; s < sections; t = (t + 1) % MAX_TRACES, s += !t)
+        section_length[s] = 90000 + 5000 * s,
+        trace_point[s][t] = {1000 * s - 77 * t, -3 * t - s, 11 * t + s, -(t * s) - 1};
+    trace_point[1][15] = {INT32_MIN, INT32_MAX, -1, 0};
+}
+
+std::string formatted()
+{
+    std::string text(trace_data_capacity(), '\0');
+    text.resize(format_trace_data(&text[0], text.size()));
+    return text;
+}
+
+std::string save(const std::string& target)
+{
+    std::snprintf(out_file_name, FILE_NAME_SIZE, "%s", target.c_str());
+    history_clear();
+    data_modified = 1, testing::internal::CaptureStdout();
+    const int result = write_trace_data();
+    const std::string printed = testing::internal::GetCapturedStdout();
+    const bool unsaved = history_unsaved();
+    return std::string(result == 0 ? (data_modified || unsaved ? "wrong" : "saved")
+                       : !data_modified ? "wrong" : unsaved ? "changed" : "kept") + "; " + printed;
 }
 
 void start_drawing(int w, int h, int depth)

@@ -25,6 +25,15 @@ std::string read_text(int (*reader)(), char* setting, const std::string& text, c
 
 // An empty model with default file names and the given counts.
 void fresh_model(int sections, int traces);
+// Fills every trace slot, also those beyond the count, with a different value.
+void fill_model(int sections, int traces);
+// The model in the trace data layout, as a save writes it.
+std::string formatted();
+// Saves the model to `target` with a change pending, the history holding the state of the file read:
+// "saved", "kept" (failed; that state still counts as the file's) or "changed" (failed; no state counts as
+// the file's any more), then what the save printed.
+std::string save(const std::string& target);
+
 // Loads the bundled demo track (without graphics) into the model.
 void load_demo_track();
 // Memory bitmaps of w x h (and the given colour depth) as the page buffer and the screen, the fonts of the build and

@@ -5,6 +5,8 @@
 // row. The end-to-end tests compare the real window with the same images.
 #include <allegro.h>
 #include <gtest/gtest.h>
+#include <cstring>
+#include <sys/stat.h>
 #include <zlib.h>
 
 
@@ -17,8 +19,10 @@
 #include "interaction/flags.h"
 #include "interaction/status.h"
 #include "interaction/zoom.h"
+#include "track/history.h"
 #include "track/invariants.h"
 #include "track/lengths.h"
+#include "track/trace_data.h"
 
 #include "support.h"
 
@@ -139,6 +143,21 @@ TEST_F(Golden, Messages)
         {"clean", [] { perform_command({KEY_C, false, 0}); }, 500, 1},
         {"unsaved", [] { perform_command({KEY_Q, false, 0}); }, 1000, 1},
         {"refused_zoom", [] { input.steps = {{200, 300, 0}}, input.next = 0, zoom_by_rectangle(); }, 500, 1},
+        {"save_failed", [] { // to a FIFO that no process reads: the reason, where the saving message was
+             ScratchDir dir;
+             clear_bitmap(page_buffer), mkfifo(dir.file("fifo").c_str(), 0600), std::strcpy(out_file_name, "fifo");
+             saving_failed = show_saving_failure;
+             printed_in(dir.path, [] { return perform_command({KEY_W, false, 0}), 0; });
+             saving_failed = nullptr;
+         }, 1000, 1},
+        {"forgotten", [] { // undone as far as the history goes, after it ran full (the two oldest changes cancel out)
+             for (int i = 0; i < HISTORY_CHANGES + 2; i++) {
+                 history_begin(), history_touch(1, 0), trace_point[1][0].height += i % 2 ? -1 : 1;
+                 history_end(CHANGE_EDIT, 1);
+             }
+             for (ChangeInfo info; history_undo(&info);) {}
+             perform_command({KEY_U, false, 0});
+         }, 500, 1},
         {"edit_preview", [] { // zoomed, for room
              zoom_to_rectangle(300, 200, 450, 400), draw_view(), draw_edit_preview(40.0f, 0.5f, 9.0f, 75);
          }, 0, 1},

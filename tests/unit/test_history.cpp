@@ -66,12 +66,13 @@ TEST(History, UndoRedoAndSavesLeaveTheRightHeightsAndFlag)
 }
 
 // Changes beyond the pool (four of one change of every record) or beyond the list of changes
-// forget the oldest, and with them the state of the file read.
+// forget the oldest, and with them the state of the file read; the history tells that it forgot.
 TEST(History, RunningFullForgetsTheOldestChanges)
 {
     const int cases[][3] = {{6, MAX_SECTIONS * MAX_TRACES, 4}, {HISTORY_CHANGES + 5, 1, HISTORY_CHANGES}};
     for (auto [changes, records_each, undos] : cases) {
         faulty_track(MAX_SECTIONS - 1, MAX_TRACES); // the height at section 0, trace 0 is 0
+        EXPECT_FALSE(history_forgot_older());
         for (int i = 0; i < changes; i++) {
             history_begin();
             for (int r = 0; r < records_each; r++)
@@ -82,7 +83,8 @@ TEST(History, RunningFullForgetsTheOldestChanges)
         int undone = 0;
         while (history_undo(&info))
             undone++;
-        EXPECT_EQ((std::vector<int>{undone, info.number, trace_point[0][0].height, history_unsaved()}),
-                  (std::vector<int>{undos, changes - undos, changes - undos, true}));
+        const int height = trace_point[0][0].height;
+        EXPECT_EQ((std::vector<int>{undone, info.number, height, history_unsaved(), history_forgot_older()}),
+                  (std::vector<int>{undos, changes - undos, changes - undos, true, true}));
     }
 }
