@@ -88,4 +88,6 @@ set(CPACK_STRIP_FILES ON)
 install(FILES cmake/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME vemora
   COMPONENT lintian EXCLUDE_FROM_ALL)
 set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};vemora;ALL;/;${CMAKE_BINARY_DIR};vemora;lintian;/")
+set(CPACK_VEMORA_SOURCE_DIR ${CMAKE_SOURCE_DIR})
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/cpack_project.cmake)
 include(CPack)
