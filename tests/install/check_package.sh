@@ -16,7 +16,8 @@ trap 'cd /; rm -rf "$work"; ! dpkg -s vemora >/dev/null 2>&1 || apt_get remove v
 apt_get install "$deb"
 bin=$(command -v vemora)
 [ "$bin" = "$(dpkg -L vemora | grep '/bin/vemora$')" ] || fail "vemora on PATH is not the installed one"
-man -w vemora >/dev/null || fail "man finds no page for vemora"
+for page in vemora vemora-check; do man -w $page >/dev/null || fail "man finds no page for $page"; done
+[ "$(vemora --version)" = "vemora $(dpkg-deb -f "$deb" Version)" ] || fail "vemora --version is not the package's"
 cp -r "$(dpkg -L vemora | grep '/share/vemora/demo$')" "$work/demo"
 cd "$work/demo"
 [ ! -e fonts.dat ] || fail "the installed demo holds fonts.dat"
