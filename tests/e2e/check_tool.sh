@@ -5,16 +5,16 @@
 build="$(cd "$1" && pwd)" work=$(mktemp -d) failed=0
 tool=$build/vemora-check
 trap 'rm -rf "$work"' EXIT
-cd "$(dirname "$0")/../../examples/demo" && cp vemora.cfg trace.txt track.trk tracepos.txt radius.txt altref.txt "$work" &&
-    cd "$work" || exit 1
+cd "$(dirname "$0")/../../examples/demo" &&
+    cp vemora.cfg trace.txt track.trk tracepos.txt radius.txt altref.txt "$work" && cd "$work" || exit 1
 fail() { echo "FAIL: $*"; echo "standard output:"; cat out.txt; echo "standard error:"; cat err.txt; failed=1; }
-expect() { # STATUS OUT ERR ARGS...: the status, and grep -E patterns for standard output and standard error (- any)
+has() { [ "$1" = - ] || grep -Eq "$1" "$2"; } # PATTERN FILE; - for any
+expect() { # STATUS OUT ERR ARGS...: the status, and grep -E patterns for standard output and standard error
     want=$1 out=$2 err=$3
     shift 3
     env -u DISPLAY "$tool" "$@" >out.txt 2>err.txt
     got=$?
-    [ "$got" -eq "$want" ] && { [ "$out" = - ] || grep -Eq "$out" out.txt; } && { [ "$err" = - ] || grep -Eq "$err" err.txt; } ||
-        fail "vemora-check $*: $got, not $want"
+    [ "$got" -eq "$want" ] && has "$out" out.txt && has "$err" err.txt || fail "vemora-check $*: $got, not $want"
 }
 report_only() { ! grep -Evq '^(gap|kink) [0-9]+ traces [0-9,]+ max [0-9.]+ (m|%)$|^[0-9]+ sections had ' out.txt ||
     fail "more than the report on standard output"; }
@@ -24,7 +24,8 @@ expect 2 '^4 sections had gradient breaks\.$' '^Reading config file$'
 report_only
 listed gap "12 58 87 126 149 "
 listed kink "31 58 104 149 "
-grep -qx 'gap 58 traces 1,2,3,4,5 max 0.150 m' out.txt && grep -qx 'kink 104 traces 5 max 1.200 %' out.txt || fail "lines"
+grep -qx 'gap 58 traces 1,2,3,4,5 max 0.150 m' out.txt && grep -qx 'kink 104 traces 5 max 1.200 %' out.txt ||
+    fail "lines"
 env -u DISPLAY "$tool" 2>&- >out.txt; report_only # without standard error
 expect 2 '^5 sections had gaps\.$' '^Reading config file$' --
 expect 0 '^gap 58 ' '^Saving trace data to >trace_new\.txt<$' --fix
@@ -35,7 +36,8 @@ expect 0 '^No height gaps found\.$' '^Vemora v\. '
 No gradient breaks found." ] || fail "not clean after the fix"
 for o in --help -h; do expect 0 '^Usage: vemora-check \[--fix\]$' - $o; done
 expect 0 '^vemora-check 0\.99$' - --version
-for bad in "unknown option '--fx'=--fx" "unknown option '-x'=-x" "extra argument 'x'=x" "extra argument '--fix'=-- --fix"; do
+for bad in "unknown option '--fx'=--fx" "unknown option '-x'=-x" "extra argument 'x'=x" \
+    "extra argument '--fix'=-- --fix"; do
     expect 64 - "^vemora-check: ${bad%%=*}\$" ${bad#*=}
     [ ! -s out.txt ] && grep -qx "Try 'vemora-check --help' for more information." err.txt || fail "$bad"
 done
@@ -55,5 +57,6 @@ for o in --version "--bogus --version"; do
 done
 env -u DISPLAY "$build/vemora" -h | grep -q '^Usage: vemora$' || { echo "FAIL: vemora -h"; failed=1; }
 env -u DISPLAY "$build/vemora" --bogus -- --help >out.txt 2>&1
-[ $? -eq 1 ] && grep -q '^Fatal error: Did not find >missing\.txt<$' out.txt || { echo "FAIL: vemora --bogus"; failed=1; }
+[ $? -eq 1 ] && grep -q '^Fatal error: Did not find >missing\.txt<$' out.txt ||
+    { echo "FAIL: vemora --bogus"; failed=1; }
 exit $failed

@@ -14,8 +14,9 @@ for f in $(grep '^bin/' "$tmp/want"); do [ -x "$tmp/prefix/$f" ] || { echo "FAIL
 man=$tmp/prefix/share/man/man1
 warnings=$(zcat "$man/vemora.1.gz" | groff -man -ww -z 2>&1)
 [ -z "$warnings" ] || { echo "FAIL: groff warns about vemora.1:"; echo "$warnings"; exit 1; }
-lexgrog "$man/vemora.1.gz" | grep -q 'vemora-check - ' || { echo "FAIL: whatis finds no vemora-check in vemora.1"; exit 1; }
-[ "$(readlink "$man/vemora-check.1.gz")" = vemora.1.gz ] || { echo "FAIL: vemora-check.1.gz is no link to vemora.1.gz"; exit 1; }
+fail() { echo "FAIL: $*"; exit 1; }
+lexgrog "$man/vemora.1.gz" | grep -q 'vemora-check - ' || fail "whatis finds no vemora-check in vemora.1"
+[ "$(readlink "$man/vemora-check.1.gz")" = vemora.1.gz ] || fail "vemora-check.1.gz is no link to vemora.1.gz"
 for f in "$man/vemora.1.gz" "$tmp/prefix/share/doc/vemora/changelog.gz"; do # gzip -9n: no name, no time, best
-    [ "$(od -An -tx1 -N9 "$f" | tr -d ' \n')" = 1f8b08000000000002 ] || { echo "FAIL: $f is not gzip -9n"; exit 1; }
+    [ "$(od -An -tx1 -N9 "$f" | tr -d ' \n')" = 1f8b08000000000002 ] || fail "$f is not gzip -9n"
 done
