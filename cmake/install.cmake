@@ -18,13 +18,51 @@ install(FILES
 
 # The manual names the installed files; the copy kept in docs/ names them under the
 # default prefix.
+set(VEMORA_DOCS ${CMAKE_BINARY_DIR}/docs)
 file(READ ${CMAKE_SOURCE_DIR}/docs/vemora.1 VEMORA_MAN_PAGE)
 string(REPLACE "/usr/local/share/vemora" "${VEMORA_DATA_DIR}" VEMORA_MAN_PAGE "${VEMORA_MAN_PAGE}")
 string(REPLACE "/usr/local/share/doc/vemora" "${CMAKE_INSTALL_FULL_DOCDIR}" VEMORA_MAN_PAGE "${VEMORA_MAN_PAGE}")
-file(WRITE ${CMAKE_BINARY_DIR}/vemora.1 "${VEMORA_MAN_PAGE}")
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/vemora.1)
-install(FILES ${CMAKE_BINARY_DIR}/vemora.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+file(WRITE ${VEMORA_DOCS}/vemora.1 "${VEMORA_MAN_PAGE}")
+configure_file(CHANGELOG ${VEMORA_DOCS}/changelog COPYONLY)
+
+# The Debian changelog's newest entry is this version.
+file(STRINGS CHANGELOG VEMORA_CHANGELOG_TOP LIMIT_COUNT 1)
+if(NOT VEMORA_CHANGELOG_TOP MATCHES "^vemora \\(${PROJECT_VERSION}\\) ")
+  message(FATAL_ERROR "CHANGELOG starts with '${VEMORA_CHANGELOG_TOP}', not version ${PROJECT_VERSION}")
+endif()
+
+# The copyright file in Debian's machine-readable form, its licence text taken from LICENSE.
+file(READ LICENSE VEMORA_LICENSE)
+string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" VEMORA_COPYRIGHT "${VEMORA_LICENSE}")
+set(VEMORA_COPYRIGHT ${CMAKE_MATCH_1})
+string(FIND "${VEMORA_LICENSE}" "Permission" VEMORA_LICENSE_START)
+string(SUBSTRING "${VEMORA_LICENSE}" ${VEMORA_LICENSE_START} -1 VEMORA_LICENSE)
+string(STRIP "${VEMORA_LICENSE}" VEMORA_LICENSE)
+string(REPLACE "\n\n" "\n.\n" VEMORA_LICENSE "${VEMORA_LICENSE}")
+string(REPLACE "\n" "\n " VEMORA_LICENSE "${VEMORA_LICENSE}")
+file(WRITE ${VEMORA_DOCS}/copyright "\
+Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+Upstream-Name: Vemora
+
+Files: *
+Copyright: ${VEMORA_COPYRIGHT}
+License: Expat
+ ${VEMORA_LICENSE}
+")
+
+# Compressed as Debian wants them, without name and time stamp, so that builds agree byte for byte.
+foreach(file vemora.1 changelog)
+  execute_process(COMMAND gzip -9nkf ${VEMORA_DOCS}/${file} RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "gzip ${file} failed")
+  endif()
+endforeach()
+# vemora-check shares the page.
+file(CREATE_LINK vemora.1.gz ${VEMORA_DOCS}/vemora-check.1.gz SYMBOLIC)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/docs/vemora.1 ${CMAKE_SOURCE_DIR}/CHANGELOG ${CMAKE_SOURCE_DIR}/LICENSE)
+install(FILES ${VEMORA_DOCS}/vemora.1.gz ${VEMORA_DOCS}/vemora-check.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES README.md ${VEMORA_DOCS}/copyright ${VEMORA_DOCS}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vemora)
@@ -43,7 +81,13 @@ repair without a window, for scripts and build pipelines of track files.")
 # installs there too (configure with -DCMAKE_INSTALL_PREFIX=/usr for a /usr package).
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_SECTION editors)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
+# In the package only: lintian's overrides, a component that a plain install leaves out.
+install(FILES cmake/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME vemora
+  COMPONENT lintian EXCLUDE_FROM_ALL)
+set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};vemora;ALL;/;${CMAKE_BINARY_DIR};vemora;lintian;/")
+set(CPACK_VEMORA_SOURCE_DIR ${CMAKE_SOURCE_DIR})
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/cpack_project.cmake)
 include(CPack)

@@ -1,5 +1,7 @@
 #include "commands/report.h"
 
+#include <cmath>
+
 #include "commands/check.h"
 
 void gap_count_line(const CheckReport& r, char* line, size_t size)
@@ -39,7 +41,12 @@ void print_line(FILE* out, const char* kind, int section, uint16_t traces, doubl
             std::fprintf(out, "%s%d", comma, t);
             comma = ",";
         }
-    std::fprintf(out, " max %.3f %s\n", largest, unit);
+    // Three decimals, and more where those would round a fault down to zero (a height step of
+    // two track units is a tenth of a millimetre).
+    int decimals = 3;
+    while (decimals < 9 && std::fabs(largest) < 0.5 * std::pow(10.0, -decimals))
+        decimals++;
+    std::fprintf(out, " max %.*f %s\n", decimals, largest, unit);
 }
 
 } // namespace

@@ -14,5 +14,6 @@ void screen_gap_line(const CheckReport& r, int i, char* line, size_t size);
 void screen_kink_line(const CheckReport& r, int i, char* line, size_t size);
 
 // vemora-check's report: a line for each faulty section in section order ("gap 12 traces 3
-// max 0.060 m", "kink 31 traces 0 max 0.600 %"), then the two count lines.
+// max 0.060 m", "kink 31 traces 0 max 0.600 %", with more decimals where three would read as
+// zero), then the two count lines.
 void print_report(FILE* out, const CheckReport& r);

@@ -1,8 +1,11 @@
 #include "display/graphics.h"
 
 #include <allegro.h>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <unistd.h>
 
 #include "display/layout.h"
 #include "display/messages.h"
@@ -14,8 +17,6 @@ BITMAP* page_buffer;
 DATAFILE* fonts_datafile;
 FONT *font_8x8, *font_7x8, *font_5x6;
 FONT *text_font, *small_font, *medium_font, *big_font;
-
-const char* const installed_fonts_path = VEMORA_DATA_DIR "/fonts.dat";
 
 namespace {
 
@@ -74,6 +75,27 @@ void pause_after_saving()
     pause_for(500);
 }
 
+// Where "fonts.dat" is looked for, in order: the working directory, beside the executable (a
+// build tree), and the data directory of an install, found from the executable so that an
+// install works under any prefix and after a move. Returns the number of places.
+char fonts_places[3][PATH_MAX];
+int find_fonts_places()
+{
+    std::snprintf(fonts_places[0], PATH_MAX, "fonts.dat");
+    char dir[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", dir, sizeof dir - 1);
+    if (n <= 0 || n == (ssize_t)sizeof dir - 1)
+        return 1; // the executable's place is unknown, or too long to tell
+    dir[n] = '\0';
+    *std::strrchr(dir, '/') = '\0'; // the kernel gives an absolute path
+    int count = 1;
+    if (std::snprintf(fonts_places[count], PATH_MAX, "%s/fonts.dat", dir) < PATH_MAX)
+        count++;
+    if (std::snprintf(fonts_places[count], PATH_MAX, "%s/%s/fonts.dat", dir, VEMORA_DATA_FROM_BIN) < PATH_MAX)
+        count++;
+    return count;
+}
+
 } // namespace
 
 void show_saving_failure(const char* file_name, const char* reason)
@@ -84,9 +106,16 @@ void show_saving_failure(const char* file_name, const char* reason)
     show_message(1000, {text, reason});
 }
 
-const char* choose_fonts_path(bool in_working_dir, bool installed)
+const char* choose_fonts_path()
 {
-    return !in_working_dir && installed ? installed_fonts_path : "fonts.dat";
+    const int count = find_fonts_places();
+    for (int i = 0; i < count; i++)
+        if (file_exists(fonts_places[i]))
+            return fonts_places[i];
+    for (int i = 0; i < count; i++)
+        std::printf("Did not find >%s<\n", fonts_places[i]);
+    std::fflush(stdout);
+    return nullptr;
 }
 
 bool load_font_datafile(const char* path)
@@ -144,8 +173,8 @@ void init_graphics()
     install_mouse();
     set_mouse_range(0, 0, SCREEN_W - 1, SCREEN_H - 1);
     position_mouse(SCREEN_W / 2, SCREEN_H / 2);
-    const char* fonts_path = choose_fonts_path(file_exists("fonts.dat"), file_exists(installed_fonts_path));
-    if (!load_font_datafile(fonts_path))
+    const char* fonts_path = choose_fonts_path();
+    if (!fonts_path || !load_font_datafile(fonts_path))
         fail_in_text_mode("Error loading fonts\n");
     text_font = configured_font(font_file_name, "", font);
     small_font = configured_font(small_font_file_name, "small ", font_5x6);

@@ -21,8 +21,7 @@ void show_saving_failure(const char* file_name, const char* reason);
 // Loads the three fonts of "fonts.dat"; false when the file or one of them is missing.
 bool load_font_datafile(const char* path);
 
-// Where the installed "fonts.dat" lies, fixed when the program is built.
-extern const char* const installed_fonts_path;
-// The font datafile to load: the working directory's when it is there, else the installed
-// one; with neither, the working directory's name, so that loading fails as it always did.
-const char* choose_fonts_path(bool in_working_dir, bool installed);
+// The font datafile to load: the first "fonts.dat" found in the working directory, beside the
+// executable, or in the installed data directory relative to it ("../share/vemora"). With
+// none, prints the places looked at on standard output and returns nullptr.
+const char* choose_fonts_path();

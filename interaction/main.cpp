@@ -1,6 +1,7 @@
 // The editor's entry: start-up, the first frame, the main loop.
 #include <allegro.h>
 #include <cstdio>
+#include <cstring>
 
 #include "display/graphics.h"
 #include "display/renderer.h"
@@ -10,6 +11,31 @@
 #include "track/startup.h"
 
 namespace {
+
+const char USAGE[] =
+    "Usage: vemora\n"
+    "Edits the heights of the track named in vemora.cfg in the working directory, in a\n"
+    "window; key h there lists the commands. See vemora(1).\n"
+    "  -h, --help  print this text\n"
+    "  --version   print the program's name and version\n"
+    "Every other argument is ignored.\n";
+
+// The editor reads no arguments but these two, which print and end it at once; the others,
+// and everything after "--", are ignored.
+bool answered_option(int argc, char** argv)
+{
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; i++) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(USAGE, stdout);
+            return true;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("vemora %s\n", program_version);
+            return true;
+        }
+    }
+    return false;
+}
 
 void start_up()
 {
@@ -22,10 +48,12 @@ void start_up()
 
 } // namespace
 
-int main(int, char**)
+int main(int argc, char** argv)
 {
     if (!open_standard_descriptors())
         return 1;
+    if (answered_option(argc, argv))
+        return 0;
     start_up();
     install_close_button();
     draw_view();

@@ -10,12 +10,13 @@
 namespace {
 
 const char* program_name;
+FILE* watched;
 
-void close_standard_output()
+void close_watched_output()
 {
-    const bool lost = std::ferror(stdout);
+    const bool lost = std::ferror(watched);
     errno = 0;
-    if (std::fclose(stdout) == 0 && !lost)
+    if (std::fclose(watched) == 0 && !lost)
         return;
     const int error = errno;
     std::fprintf(stderr, "%s: write error%s%s\n", program_name, error ? ": " : "", error ? std::strerror(error) : "");
@@ -40,8 +41,10 @@ bool open_standard_descriptors()
     return true;
 }
 
-void check_standard_output_at_exit(const char* program)
+void check_output_at_exit(const char* program, FILE* output)
 {
+    if (!watched)
+        std::atexit(close_watched_output);
     program_name = program;
-    std::atexit(close_standard_output);
+    watched = output;
 }

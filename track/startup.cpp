@@ -8,10 +8,12 @@
 #include "track/lengths.h"
 #include "track/trace_data.h"
 
+const char program_version[] = VEMORA_VERSION;
+
 void print_banner()
 {
     std::printf("Vemora v. ");
-    std::printf("0.99\n");
+    std::printf("%s\n", program_version);
 }
 
 void load_track()

@@ -1,32 +1,62 @@
 #!/bin/sh
-# vemora-check on a copy of the demo without fonts and display: what it lists, its exit statuses,
-# and a clean re-run after its fix. Usage: check_tool.sh BUILD_DIR
-tool="$(cd "$1" && pwd)/vemora-check" work=$(mktemp -d) failed=0
+# vemora-check on a copy of the demo without fonts and display: what it lists (the report alone on standard
+# output), its options and exit statuses, a clean re-run after its fix, and that it needs no graphics library.
+# Also the editor's own options. Usage: check_tool.sh BUILD_DIR
+build="$(cd "$1" && pwd)" work=$(mktemp -d) failed=0
+tool=$build/vemora-check
 trap 'rm -rf "$work"' EXIT
-cd "$(dirname "$0")/../../examples/demo" && cp vemora.cfg trace.txt track.trk tracepos.txt radius.txt altref.txt "$work" &&
-    cd "$work" || exit 1
-expect() { # STATUS PATTERN ARGS...: the status, and a grep -E pattern for the output
-    want=$1 pattern=$2
-    shift 2
-    env -u DISPLAY "$tool" "$@" >out.txt 2>&1
+cd "$(dirname "$0")/../../examples/demo" &&
+    cp vemora.cfg trace.txt track.trk tracepos.txt radius.txt altref.txt "$work" && cd "$work" || exit 1
+fail() { echo "FAIL: $*"; echo "standard output:"; cat out.txt; echo "standard error:"; cat err.txt; failed=1; }
+has() { [ "$1" = - ] || grep -Eq "$1" "$2"; } # PATTERN FILE; - for any
+expect() { # STATUS OUT ERR ARGS...: the status, and grep -E patterns for standard output and standard error
+    want=$1 out=$2 err=$3
+    shift 3
+    env -u DISPLAY "$tool" "$@" >out.txt 2>err.txt
     got=$?
-    [ "$got" -eq "$want" ] && grep -Eq "$pattern" out.txt || { echo "FAIL: vemora-check $*: $got, not $want"; cat out.txt; failed=1; }
+    [ "$got" -eq "$want" ] && has "$out" out.txt && has "$err" err.txt || fail "vemora-check $*: $got, not $want"
 }
-listed() { [ "$(grep -E "^$1 " out.txt | cut -d' ' -f2 | tr '\n' ' ')" = "$2" ] || { echo "FAIL: $1 listed"; failed=1; }; }
-expect 2 '^4 sections had gradient breaks\.$'
+report_only() { ! grep -Evq '^(gap|kink) [0-9]+ traces [0-9,]+ max [0-9.]+ (m|%)$|^[0-9]+ sections had ' out.txt ||
+    fail "more than the report on standard output"; }
+listed() { [ "$(grep -E "^$1 " out.txt | cut -d' ' -f2 | tr '\n' ' ')" = "$2" ] || fail "$1 listed"; }
+ldd "$tool" | grep -Ei 'alleg|libX11' && fail "vemora-check links a graphics library"
+expect 2 '^4 sections had gradient breaks\.$' '^Reading config file$'
+report_only
 listed gap "12 58 87 126 149 "
 listed kink "31 58 104 149 "
-expect 2 '^gap 58 traces 1,2,3,4,5 max 0\.150 m$'
-expect 2 '^kink 104 traces 5 max 1\.200 %$'
-expect 0 '^Saving trace data to >trace_new\.txt<$' --fix
+grep -qx 'gap 58 traces 1,2,3,4,5 max 0.150 m' out.txt && grep -qx 'kink 104 traces 5 max 1.200 %' out.txt ||
+    fail "lines"
+env -u DISPLAY "$tool" 2>&- >out.txt; report_only # without standard error
+expect 2 '^5 sections had gaps\.$' '^Reading config file$' --
+expect 0 '^gap 58 ' '^Saving trace data to >trace_new\.txt<$' --fix
+report_only
 cp trace_new.txt trace.txt
-expect 0 '^No height gaps found\.$'
-grep -q '^No gradient breaks found\.$' out.txt || { echo "FAIL: gradient breaks after the fix"; failed=1; }
-expect 0 '^Usage: vemora-check \[--fix\]$' --help
-expect 64 '^Usage: vemora-check \[--fix\]$' --fx
-expect 64 '^Usage: vemora-check \[--fix\]$' --fix --fix
+expect 0 '^No height gaps found\.$' '^Vemora v\. '
+[ "$(cat out.txt)" = "No height gaps found.
+No gradient breaks found." ] || fail "not clean after the fix"
+for o in --help -h; do expect 0 '^Usage: vemora-check \[--fix\]$' - $o; done
+expect 0 '^vemora-check 0\.99$' - --version
+for bad in "unknown option '--fx'=--fx" "unknown option '-x'=-x" "extra argument 'x'=x" \
+    "extra argument '--fix'=-- --fix"; do
+    expect 64 - "^vemora-check: ${bad%%=*}\$" ${bad#*=}
+    [ ! -s out.txt ] && grep -qx "Try 'vemora-check --help' for more information." err.txt || fail "$bad"
+done
 sed -i 's|^OUTFILE .*|OUTFILE no/such/dir/out.txt|' vemora.cfg
-expect 1 '^Warning: Could not save to >no/such/dir/out\.txt<: No such file or directory$' --fix
+expect 1 '^No height gaps found' '^Warning: Could not save to >no/such/dir/out\.txt<: No such file or directory$' --fix
+# The least fault, two track units (0.1 mm) between two sections, does not read as zero.
+zeros=$(printf ' 0%.0s' $(seq 80)) rest=$(printf ' 0 0 0 0 0.0%.0s' $(seq 15))
+printf ' 2 1%s\n 0 19685 0 0 0 0 0.0%s\n 1 19685 2 0 0 0 0.0%s\n' "$zeros" "$rest" "$rest" >tiny.txt
+sed -i 's/^INFILE .*/INFILE tiny.txt/; /^TRKFILE/d' vemora.cfg
+expect 2 '^gap 0 traces 0 max 0\.0001 m$' '^Reading trace data from >tiny\.txt<$'
 sed -i 's/^INFILE .*/INFILE missing.txt/' vemora.cfg
-expect 1 '^Fatal error: Did not find >missing\.txt<$'
+expect 1 - '^Fatal error: Did not find >missing\.txt<$'
+[ ! -s out.txt ] || fail "a fatal error on standard output"
+# The editor answers its two options without starting (no display needed), and ignores every other argument.
+for o in --version "--bogus --version"; do
+    [ "$(env -u DISPLAY "$build/vemora" $o 2>&1)" = "vemora 0.99" ] || { echo "FAIL: vemora $o"; failed=1; }
+done
+env -u DISPLAY "$build/vemora" -h | grep -q '^Usage: vemora$' || { echo "FAIL: vemora -h"; failed=1; }
+env -u DISPLAY "$build/vemora" --bogus -- --help >out.txt 2>&1
+[ $? -eq 1 ] && grep -q '^Fatal error: Did not find >missing\.txt<$' out.txt ||
+    { echo "FAIL: vemora --bogus"; failed=1; }
 exit $failed

@@ -244,7 +244,7 @@ TEST(CheckTool, StandardDescriptors)
 }
 
 // Its output goes out line by line: a run killed while it saves (to a FIFO whose reader takes nothing) has
-// printed its report and the saving line.
+// printed its report and (on standard error, here the same file) the saving line.
 TEST(CheckTool, KilledRunKeepsItsOutput)
 {
     ScratchDir dir;
@@ -253,7 +253,7 @@ TEST(CheckTool, KilledRunKeepsItsOutput)
     const int reader = open(dir.file("fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     const pid_t child = fork();
     if (child == 0) {
-        if (chdir(dir.path.c_str()) == 0 && freopen("out", "w", stdout))
+        if (chdir(dir.path.c_str()) == 0 && freopen("out", "w", stdout) && dup2(STDOUT_FILENO, STDERR_FILENO) == 2)
             execl(VEMORA_BUILD_DIR "/vemora-check", "vemora-check", "--fix", nullptr);
         _exit(127);
     }
