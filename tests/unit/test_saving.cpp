@@ -3,11 +3,13 @@
 // directory synced; and vemora-check with its standard descriptors closed or its output unwritable.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <poll.h>
 #include <regex>
 #include <set>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -50,6 +52,12 @@ static std::string run(const std::string& command) // its standard output
     return pipe && pclose(pipe) == 0 ? out : "failed: " + command;
 }
 static const bool root = geteuid() == 0;
+static pid_t fork_child() // which never outlives the test
+{
+    const pid_t child = fork();
+    if (child == 0) prctl(PR_SET_PDEATHSIG, SIGKILL);
+    return child;
+}
 static void become(uid_t user) { ASSERT_TRUE(setresgid(user, user, 0) == 0 && setresuid(user, user, 0) == 0); }
 static void back_to_root() { ASSERT_TRUE(setresuid(0, 0, 0) == 0 && setresgid(0, 0, 0) == 0); }
 
@@ -151,12 +159,15 @@ TEST(TraceDataFile, SavesToAFifoNeverWait)
     const std::pair<int, std::string> cases[] = { // bytes the reader takes (-1: no reader, 0: all), what the save says
         {-1, "kept; Warning: Could not save to >fifo<: no process is reading the FIFO\n"},
         {0, "saved; "}, {1, "changed; Warning: Could not save to >fifo<: Broken pipe\n"}};
-    alarm(60); // a save that waits for ever ends the test
+    struct Alarm { // a save that waits for ever ends the test
+        Alarm() { alarm(60); }
+        ~Alarm() { alarm(0); }
+    } alarm_clock;
     for (const auto& [takes, said] : cases) {
         ScratchDir dir;
         ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
         const int fd = takes < 0 ? -1 : open(dir.file("fifo").c_str(), O_RDONLY | O_NONBLOCK);
-        const pid_t reader = takes < 0 ? -1 : fork();
+        const pid_t reader = takes < 0 ? -1 : fork_child();
         if (reader == 0) { // waits for the data, then takes it
             pollfd in{fd, POLLIN, 0};
             std::string got;
@@ -172,7 +183,6 @@ TEST(TraceDataFile, SavesToAFifoNeverWait)
         int status = 0;
         EXPECT_TRUE(reader < 0 || (waitpid(reader, &status, 0) == reader && status == 0)) << takes;
     }
-    alarm(0);
 }
 
 // A save killed at any moment of its cycle leaves the previous file or the new one, whole. A signal that can be
@@ -187,7 +197,9 @@ TEST(TraceDataFile, KilledSaverLeavesAWholeFile)
     ASSERT_EQ(save(dir.file("t")), "saved; "); // version 0
     for (int round = 0; round < 12; round++) {
         const int signal = std::vector<int>{SIGKILL, SIGTERM, SIGINT, SIGHUP}[round % 4];
-        const pid_t child = fork();
+        const pid_t child = fork_child();
+        if (child == 0) // with the signals' own actions, even where the test runs with some ignored
+            for (int s : {SIGINT, SIGTERM, SIGHUP}) std::signal(s, SIG_DFL);
         for (int i = 1; child == 0; i++) // saves in turn until ended
             trace_point[0][0].height = i % 2, write_trace_data();
         usleep(5000 + 2000 * round);
@@ -251,7 +263,7 @@ TEST(CheckTool, KilledRunKeepsItsOutput)
     track_for_check(dir.path, 300, "fifo");
     ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
     const int reader = open(dir.file("fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    const pid_t child = fork();
+    const pid_t child = fork_child();
     if (child == 0) {
         if (chdir(dir.path.c_str()) == 0 && freopen("out", "w", stdout) && dup2(STDOUT_FILENO, STDERR_FILENO) == 2)
             execl(VEMORA_BUILD_DIR "/vemora-check", "vemora-check", "--fix", nullptr);

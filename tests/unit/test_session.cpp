@@ -66,6 +66,8 @@ TEST_F(Session, UndoRedoTheUnsavedFlagAndTheQuitGuard)
         {"a fix that repairs nothing is no change", "ffu", "bba", "110", false},
         {"undone after a save, the data differ again", "ewu", "bba", "101", false},
         {"redone to the saved state", "ewur", "bbab", "1010", false},
+        {"a new change forgets what could be redone", "efuer", "bcbdd", "11111", false},
+        {"a saved state cut off by a new change never matches again", "ewue", "bbad", "1011", false},
     };
     const std::map<char, std::pair<int, bool>> keys = {{'q', {KEY_Q, false}}, {'Q', {KEY_Q, true}}, {'f', {KEY_F, false}},
                                                        {'u', {KEY_U, false}}, {'r', {KEY_R, false}}, {'w', {KEY_W, false}}};
