@@ -7,6 +7,7 @@
 #include "display/layout.h"
 #include "display/messages.h"
 #include "interaction/input.h"
+#include "interaction/window.h"
 #include "track/model.h"
 #include "track/trace_data.h"
 
@@ -101,7 +102,9 @@ bool create_page_buffer()
 int set_graphics_mode()
 {
     set_color_depth(desktop_color_depth());
-    if (set_gfx_mode(GFX_AUTODETECT, screen_width, screen_height, 0, 0) != 0) {
+    // A window on the desktop; the full-screen driver only where no window can be opened.
+    if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, screen_width, screen_height, 0, 0) != 0 &&
+        set_gfx_mode(GFX_AUTODETECT, screen_width, screen_height, 0, 0) != 0) {
         allegro_message("Unable to set graphics mode.\n");
         std::exit(1);
     }
@@ -122,6 +125,7 @@ int set_graphics_mode()
 void init_graphics()
 {
     std::fflush(stdout);
+    set_window_class();
     if (allegro_init() != 0) {
         std::printf("Fatal error: Could not start the graphics library%s%s\n",
                     allegro_error[0] ? ": " : " (no display?)", allegro_error);
@@ -132,6 +136,7 @@ void init_graphics()
     // Ctrl+Alt+End would kill the editor at once, losing unsaved edits: only quitting ends it.
     three_finger_flag = FALSE;
     install_timer();
+    update_window_title(); // before the window is first shown
     set_graphics_mode();
     install_mouse();
     set_mouse_range(0, 0, SCREEN_W - 1, SCREEN_H - 1);

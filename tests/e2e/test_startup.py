@@ -1,10 +1,23 @@
-"""Graphics start-up: the font failures that end it."""
-import os, unittest
+"""Graphics start-up: the window as the desktop sees it, and the failures that end start-up."""
+import os, re, unittest
 
-from harness import Vemora, demo
+from harness import Vemora, Watch, demo, find, grabs, x
 
 
 class StartUpTest(unittest.TestCase):
+
+    def test_a_managed_window_named_before_it_is_shown_that_grabs_nothing(self):
+        work, watch = demo("GRAPHRES 1500 1100"), Watch()  # larger than the screen
+        (work / "vemora.cfg").write_text(re.sub(r"OUTFILE .*\n", "", (work / "vemora.cfg").read_text()))
+        with Vemora(work) as v:
+            self.assertIn("Width: 1500\n  Height: 1100\n", x("xwininfo", "-id", v.window))
+            self.assertEqual(v.title(), "Vemora - trace.txt (no OUTFILE)")
+            self.assertIn('"vemora", "Vemora"', x("xprop", "-id", v.window, "WM_CLASS"))
+            self.assertIn("0x%08x " % int(v.window), x("wmctrl", "-l"), "not managed by the window manager")
+            self.assertEqual(grabs(), (0, 0), "keyboard or pointer grabbed")
+            self.assertEqual(watch.title_shown(v.window), "Vemora - trace.txt (no OUTFILE)")
+            v.key("q")
+            self.assertEqual(v.wait_exit(), 0)
 
     def test_font_failures_end_start_up(self):
         for line, printed, shown in [  # configuration line, what was printed, what allegro_message showed
