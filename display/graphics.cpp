@@ -102,9 +102,11 @@ bool create_page_buffer()
 int set_graphics_mode()
 {
     set_color_depth(desktop_color_depth());
-    // A window on the desktop; the full-screen driver only where no window can be opened.
-    if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, screen_width, screen_height, 0, 0) != 0 &&
-        set_gfx_mode(GFX_AUTODETECT, screen_width, screen_height, 0, 0) != 0) {
+    // A window on the desktop; the full-screen driver only where no window can be opened. Sizes
+    // no window can have are refused here: the library would abort on some of them.
+    if (!window_size_possible(screen_width, screen_height) ||
+        (set_gfx_mode(GFX_AUTODETECT_WINDOWED, screen_width, screen_height, 0, 0) != 0 &&
+         set_gfx_mode(GFX_AUTODETECT, screen_width, screen_height, 0, 0) != 0)) {
         allegro_message("Unable to set graphics mode.\n");
         std::exit(1);
     }
