@@ -49,8 +49,9 @@ FONT* configured_font(const char* file_name, const char* kind, FONT* fallback)
     PALETTE palette;
     FONT* loaded = load_font(file_name, palette, nullptr);
     if (!loaded) {
-        allegro_message("Unable to load %sfont %s.\n", kind, file_name);
-        std::exit(1);
+        char message[FILE_NAME_SIZE + 40];
+        std::snprintf(message, sizeof message, "Unable to load %sfont %s.\n", kind, file_name);
+        fail_in_text_mode(message);
     }
     return loaded;
 }

@@ -39,3 +39,10 @@ class StartUpTest(unittest.TestCase):
                 self.assertEqual(v.wait_exit(), 1, line)
                 self.assertEqual(v.out.read_text().split(">altref.txt<\n")[1], printed, line)
                 self.assertEqual((work.parent / "shown").read_text() if shown else "", shown, line)
+
+    def test_the_real_dialog_for_a_file_that_is_no_font_comes_after_the_window(self):
+        with Vemora(demo("SFONTFILE radius.txt"), window=False) as v:
+            dialog = v.wait(lambda: next(iter(find("^Xmessage$")), None), "the dialog")
+            self.assertEqual(find("^Vemora$"), [], "the editor's window is still up under the dialog")
+            x("xdotool", "windowfocus", "--sync", dialog, "key", "Return")
+            self.assertEqual(v.wait_exit(), 1)
