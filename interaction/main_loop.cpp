@@ -24,16 +24,23 @@ void main_loop_pass()
         draw_view();
         status_cache = -1;
     }
+    bool gesture = false;
     if (mouse_buttons() & 1) {
-        if (!left_button_held)
+        if (!left_button_held) {
             edit_height_and_gradient();
+            gesture = true;
+        }
     } else {
         left_button_held = 0;
     }
-    if (mouse_buttons() & 2)
+    if (mouse_buttons() & 2) {
         zoom_by_rectangle();
+        gesture = true;
+    }
     update_status_line();
-    idle_pass();
+    // Only a pass that found nothing to do rests: after a command or a gesture more input may wait.
+    if (!commanded && !gesture)
+        idle_pass();
 }
 
 void run_main_loop()
