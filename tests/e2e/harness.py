@@ -1,7 +1,8 @@
 """The program in a scratch copy of the demo under a private Xvfb (-noreset: a client connecting during a
 reset fails allegro_init()) with openbox as the window manager, driven by xdotool and wmctrl, seen through
 `import`."""
-import atexit, contextlib, ctypes, functools, os, re, select, shutil, signal, subprocess, tempfile, threading, time, zlib
+import atexit, contextlib, ctypes, functools, os, re, select, shutil, signal, subprocess, tempfile, threading, time
+import zlib
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
@@ -30,8 +31,9 @@ def display():
         assert _display[0] != ":", "Xvfb failed"
         atexit.register(lambda: (xvfb.terminate(), xvfb.wait(5)))
         ready = Path(tempfile.mkdtemp(prefix="vemora-wm-")) / "ready"  # touched once openbox handles requests
-        wm = subprocess.Popen(["openbox", "--sm-disable", "--startup", "touch %s" % ready], env=dict(
-            os.environ, DISPLAY=_display[0]), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        quiet = dict(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        wm = subprocess.Popen(["openbox", "--sm-disable", "--startup", "touch %s" % ready],
+                              env=dict(os.environ, DISPLAY=_display[0]), **quiet)
         atexit.register(lambda: (wm.terminate(), wm.wait(5), shutil.rmtree(ready.parent, True)))
         wait(ready.exists, "the window manager", alive=lambda: wm.poll() is None)
     return _display[0]
