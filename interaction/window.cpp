@@ -43,7 +43,7 @@ void update_window_title()
     if (title_shows == data_modified)
         return;
     title_shows = data_modified;
-    // Names the file a save writes, or the one read and that no save is possible.
+    // Names the file a save writes; without an OUTFILE the file read, and that w cannot save.
     char title[FILE_NAME_SIZE + 32];
     std::snprintf(title, sizeof title, "Vemora - %s%s%s", out_file_name[0] ? out_file_name : in_file_name,
                   out_file_name[0] ? "" : " (no OUTFILE)", data_modified ? " *" : "");
