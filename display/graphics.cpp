@@ -10,6 +10,7 @@
 #include "display/layout.h"
 #include "display/messages.h"
 #include "interaction/input.h"
+#include "interaction/window.h"
 #include "track/model.h"
 #include "track/trace_data.h"
 
@@ -49,8 +50,9 @@ FONT* configured_font(const char* file_name, const char* kind, FONT* fallback)
     PALETTE palette;
     FONT* loaded = load_font(file_name, palette, nullptr);
     if (!loaded) {
-        allegro_message("Unable to load %sfont %s.\n", kind, file_name);
-        std::exit(1);
+        char message[FILE_NAME_SIZE + 40];
+        std::snprintf(message, sizeof message, "Unable to load %sfont %s.\n", kind, file_name);
+        fail_in_text_mode(message);
     }
     return loaded;
 }
@@ -138,7 +140,11 @@ bool create_page_buffer()
 int set_graphics_mode()
 {
     set_color_depth(desktop_color_depth());
-    if (set_gfx_mode(GFX_AUTODETECT, screen_width, screen_height, 0, 0) != 0) {
+    // A window on the desktop; the full-screen driver only where no window can be opened. Sizes
+    // no window can have are refused here: the library would abort on some of them.
+    if (!window_size_possible(screen_width, screen_height) ||
+        (set_gfx_mode(GFX_AUTODETECT_WINDOWED, screen_width, screen_height, 0, 0) != 0 &&
+         set_gfx_mode(GFX_AUTODETECT, screen_width, screen_height, 0, 0) != 0)) {
         allegro_message("Unable to set graphics mode.\n");
         std::exit(1);
     }
@@ -159,6 +165,7 @@ int set_graphics_mode()
 void init_graphics()
 {
     std::fflush(stdout);
+    set_window_class();
     if (allegro_init() != 0) {
         std::printf("Fatal error: Could not start the graphics library%s%s\n",
                     allegro_error[0] ? ": " : " (no display?)", allegro_error);
@@ -169,6 +176,7 @@ void init_graphics()
     // Ctrl+Alt+End would kill the editor at once, losing unsaved edits: only quitting ends it.
     three_finger_flag = FALSE;
     install_timer();
+    update_window_title(); // before the window is first shown
     set_graphics_mode();
     install_mouse();
     set_mouse_range(0, 0, SCREEN_W - 1, SCREEN_H - 1);

@@ -14,3 +14,8 @@ void compute_layout(int w, int h)
     cross_bottom = (int32_t)(h * 0.3);
     cross_height = (int32_t)(-h * 0.25);
 }
+
+bool window_size_possible(int w, int h)
+{
+    return w > 0 && h > 0 && w <= 32767 && h <= 32767 && (int64_t)w * h * 4 <= INT32_MAX;
+}

@@ -15,8 +15,9 @@ bool library_shift_held() { return (key_shifts & KB_SHIFT_FLAG) != 0; }
 void library_pause(unsigned ms) { rest(ms); }
 // The library updates the mouse state in the background; a gesture reads it again at once.
 void library_poll() {}
-// Polls again at once; only hands the processor to others that are waiting.
-void library_idle() { rest(0); }
+// Polling again at once would keep a core busy while the editor waits for the user; 5 ms
+// delay the answer to a key or a click by far less than a frame.
+void library_idle() { rest(5); }
 
 } // namespace
 

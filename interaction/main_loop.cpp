@@ -26,10 +26,12 @@ void main_loop_pass()
         status_cache = -1;
         check_invariants("a key");
     }
+    bool gesture = false;
     if (mouse_buttons() & 1) {
         if (!left_button_held) {
             edit_height_and_gradient();
             check_invariants("a left click");
+            gesture = true;
         }
     } else {
         left_button_held = 0;
@@ -37,9 +39,12 @@ void main_loop_pass()
     if (mouse_buttons() & 2) {
         zoom_by_rectangle();
         check_invariants("a right click");
+        gesture = true;
     }
     update_status_line();
-    idle_pass();
+    // Only a pass that found nothing to do rests: after a command or a gesture more input may wait.
+    if (!commanded && !gesture)
+        idle_pass();
 }
 
 void run_main_loop()

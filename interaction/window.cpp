@@ -2,6 +2,7 @@
 
 #include <allegro.h>
 #include <cstdio>
+#include <xalleg.h>
 
 #include "interaction/flags.h"
 #include "track/model.h"
@@ -18,6 +19,11 @@ void on_close_button()
 }
 
 } // namespace
+
+void set_window_class()
+{
+    xwin_set_window_name("vemora", "Vemora");
+}
 
 void install_close_button()
 {
@@ -37,9 +43,9 @@ void update_window_title()
     if (title_shows == data_modified)
         return;
     title_shows = data_modified;
-    // Names the file a save writes, or the one read where no OUTFILE is configured.
-    char title[FILE_NAME_SIZE + 16];
-    std::snprintf(title, sizeof title, "Vemora - %s%s", out_file_name[0] ? out_file_name : in_file_name,
-                  data_modified ? " *" : "");
+    // Names the file a save writes; without an OUTFILE the file read, and that w cannot save.
+    char title[FILE_NAME_SIZE + 32];
+    std::snprintf(title, sizeof title, "Vemora - %s%s%s", out_file_name[0] ? out_file_name : in_file_name,
+                  out_file_name[0] ? "" : " (no OUTFILE)", data_modified ? " *" : "");
     set_window_title(title);
 }

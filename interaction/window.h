@@ -3,6 +3,9 @@
 #pragma once
 
 
+// Gives the window its class for the window manager; called before the library starts, which
+// creates the window then.
+void set_window_class();
 // Lets the close button be reported instead of ignored.
 void install_close_button();
 // Whether the close button was pressed since the last call.

@@ -1,16 +1,18 @@
-"""The program in a scratch copy of the demo under a private Xvfb (-noreset: a client connecting
-during a reset fails allegro_init()), driven by xdotool, seen through `import`; window pixels."""
-import atexit, contextlib, ctypes, os, re, struct, shutil, signal, subprocess, tempfile, time, zlib
+"""The program in a scratch copy of the demo under a private Xvfb (-noreset: a client connecting during a
+reset fails allegro_init()) with openbox as the window manager, driven by xdotool and wmctrl, seen through
+`import`."""
+import atexit, contextlib, ctypes, functools, os, re, select, shutil, signal, subprocess, tempfile, threading, time
+import zlib
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
 BUILD = Path(os.environ.get("VEMORA_BUILD_DIR") or REPO / "build").resolve()
 SCREEN, LEFT, RIGHT, HOLD = (1280, 1024), 1, 3, 0.08  # keys and buttons are held: the program polls
-_TREE = re.compile(r"^\s*(0x[0-9a-f]+) .*\s(\d+x\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)$", re.M)  # xwininfo -tree
+TIMEOUT = 30.0  # generous: other builds may share the two cores
 _display = []
 
 
-def wait(predicate, what, timeout=10.0, alive=lambda: True):
+def wait(predicate, what, timeout=TIMEOUT, alive=lambda: True):
     end = time.monotonic() + timeout
     while not (result := predicate()):
         if time.monotonic() > end or not alive():
@@ -28,11 +30,21 @@ def display():
         _display.append(":" + os.read(r, 16).decode().strip())  # written once it takes connections
         assert _display[0] != ":", "Xvfb failed"
         atexit.register(lambda: (xvfb.terminate(), xvfb.wait(5)))
+        ready = Path(tempfile.mkdtemp(prefix="vemora-wm-")) / "ready"  # touched once openbox handles requests
+        quiet = dict(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        wm = subprocess.Popen(["openbox", "--sm-disable", "--startup", "touch %s" % ready],
+                              env=dict(os.environ, DISPLAY=_display[0]), **quiet)
+        atexit.register(lambda: (wm.terminate(), wm.wait(5), shutil.rmtree(ready.parent, True)))
+        wait(ready.exists, "the window manager", alive=lambda: wm.poll() is None)
     return _display[0]
 
 
+def run(*cmd):
+    return subprocess.run(cmd, capture_output=True, text=True, env=dict(os.environ, DISPLAY=display()))
+
+
 def x(*cmd):
-    r = subprocess.run(cmd, capture_output=True, text=True, env=dict(os.environ, DISPLAY=display()))
+    r = run(*cmd)
     assert r.returncode == 0, "%s failed: %s" % (" ".join(cmd), r.stderr)
     return r.stdout
 
@@ -59,6 +71,7 @@ class Grab:
         return b"".join(self.rgb[3 * (self.w * y + x0):3 * (self.w * y + x1)] for y in range(y0, y1))
 
 
+@functools.lru_cache(maxsize=None)
 def golden(name):
     """A golden image of the unit tests (a palette PNG with unfiltered rows) as a Grab."""
     png, at, chunks = (REPO / "tests" / "unit" / "golden" / (name + ".png")).read_bytes(), 8, {}
@@ -70,24 +83,74 @@ def golden(name):
                             for i in rows[y * (w + 1) + 1:(y + 1) * (w + 1)]))
 
 
-def windows():
-    return [(w, "%s+%s+%s" % tuple(place)) for w, *place in _TREE.findall(x("xwininfo", "-root", "-tree"))]
+def find(cls):
+    """The viewable windows of a class (a pattern)."""
+    return run("xdotool", "search", "--onlyvisible", "--class", cls).stdout.split()
+
+
+def xlib():
+    """Xlib and a connection of our own to the display."""
+    xl = ctypes.CDLL("libX11.so.6")
+    xl.XOpenDisplay.restype, xl.XDefaultRootWindow.restype = ctypes.c_void_p, ctypes.c_ulong
+    d = ctypes.c_void_p(xl.XOpenDisplay(display().encode()))
+    return xl, d, ctypes.c_ulong(xl.XDefaultRootWindow(d))
+
+
+def grabs():
+    """What another client gets when it grabs the keyboard and the pointer: 0 for each that it could."""
+    xl, d, root = xlib()
+    got = xl.XGrabKeyboard(d, root, 0, 1, 1, 0), xl.XGrabPointer(d, root, 0, 0, 1, 1, 0, 0, 0)
+    xl.XCloseDisplay(d)
+    return got
+
+
+class Watch(threading.Thread):
+    """Every window created from now on as another client sees it: `shown` holds each one's title as it is
+    first mapped, `late` the windows that were mapped before this could look."""
+
+    def __init__(self):
+        super().__init__(daemon=True)
+        (self.xl, self.d, root), self.shown, self.late, self.stop = xlib(), {}, set(), False
+        self.xl.XSelectInput(self.d, root, ctypes.c_long(1 << 19)), self.xl.XSync(self.d, 0)  # SubstructureNotify
+        self.start()
+
+    def run(self):
+        event, attributes, name = (ctypes.c_ulong * 24)(), (ctypes.c_int * 64)(), ctypes.c_char_p()
+        while not self.stop:
+            if not self.xl.XPending(self.d):
+                select.select([self.xl.XConnectionNumber(self.d)], [], [], 0.05)
+                continue
+            self.xl.XNextEvent(self.d, event)
+            kind, window = event[0] & 0xFFFFFFFF, ctypes.c_ulong(event[5])
+            if kind == 16:  # CreateNotify: its maps from now on (StructureNotify); map_state: mapped already
+                self.xl.XSelectInput(self.d, window, ctypes.c_long(1 << 17))
+                if self.xl.XGetWindowAttributes(self.d, window, attributes) and attributes[23]:
+                    self.late.add(window.value)
+            elif kind == 19 and window.value not in self.shown:  # MapNotify
+                self.xl.XFetchName(self.d, window, ctypes.byref(name))
+                self.shown[window.value] = name.value and name.value.decode()
+
+    def title_shown(self, window):
+        self.stop = True
+        self.join()
+        assert int(window) not in self.late, "window %s was mapped before it could be watched" % window
+        return self.shown.get(int(window))
 
 
 class Vemora(contextlib.AbstractContextManager):
     """One run of the program in work (default a fresh demo) until the `with` block ends."""
 
-    def __init__(self, work=None, size=(640, 480), env=None, window=True, binary=BUILD / "vemora"):
+    def __init__(self, work=None, env=None, window=True, binary=BUILD / "vemora"):
         self.work, self.window = Path(work or demo()), None
         fd, out = tempfile.mkstemp(prefix="printed-", dir=self.work.parent)  # removed with the scratch copy
         self.out, self.proc = Path(out), subprocess.Popen(
             [binary], cwd=self.work, stdin=subprocess.DEVNULL, stdout=fd, stderr=subprocess.STDOUT,
             start_new_session=True, env={**os.environ, "DISPLAY": display(), **(env or {})})
         os.close(fd)
-        self.origin = (SCREEN[0] - size[0]) // 2, (SCREEN[1] - size[1]) // 2  # centred in a full-screen parent
-        if window:
-            place = "%dx%d+%d+%d" % (*size, *self.origin)
-            self.window = self.wait(lambda: next((w for w, p in windows() if p == place), None), "the window")
+        if window:  # the top-level window, where the window manager put it
+            self.window = self.wait(lambda: next(iter(find("^Vemora$")), None), "the window")
+            place = x("xwininfo", "-id", self.window)
+            self.origin = tuple(int(re.search(r"Absolute upper-left %s: *(-?\d+)" % a, place)[1]) for a in "XY")
             self.mouse_at = time.monotonic() + 0.4  # Allegro warps the pointer back ~250 ms after position_mouse()
 
     def __exit__(self, *exc):
@@ -95,7 +158,7 @@ class Vemora(contextlib.AbstractContextManager):
             os.killpg(self.proc.pid, signal.SIGKILL)
         self.wait_exit()
 
-    def wait(self, predicate, what, timeout=10.0):
+    def wait(self, predicate, what, timeout=TIMEOUT):
         try:
             return wait(predicate, what, timeout, lambda: self.proc.poll() is None)
         except AssertionError as e:
@@ -104,11 +167,23 @@ class Vemora(contextlib.AbstractContextManager):
     def wait_exit(self):
         """The exit status, once the program and its window are gone."""
         wait(lambda: self.proc.poll() is not None, "the program to end")
-        wait(lambda: all(w != self.window for w, _ in windows()), "its window to go")
+        wait(lambda: not find("^Vemora$"), "its window to go")
         return self.proc.returncode
 
+    def title(self):
+        return x("xdotool", "getwindowname", self.window)[:-1]
+
+    def close(self):
+        """The window manager's close button."""
+        x("wmctrl", "-i", "-c", self.window)
+
+    def focus(self):
+        x("xdotool", "windowfocus", "--sync", self.window)
+
     def key(self, *names):
-        for name in names:  # "a", "shift+q", "KP_Home"
+        """Presses each key ("a", "shift+q", "KP_Home") in the window."""
+        self.focus()
+        for name in names:
             x("xdotool", "keydown", "--delay", "0", *name.split("+"))
             time.sleep(HOLD)
             x("xdotool", "keyup", "--delay", "0", *reversed(name.split("+")))
@@ -148,17 +223,3 @@ class Vemora(contextlib.AbstractContextManager):
         want = golden(image) if isinstance(image, str) else image
         return self.wait_grab(lambda g: g.box(*box) == want.box(*box), what or "%s in %s" % (image, box))
 
-
-def title():
-    wid = x("xdotool", "search", "--classname", "allegro").split()[0]  # the top-level window
-    return (re.findall(r'= "(.*)"', x("xprop", "-id", wid, "WM_NAME")) or [None])[0]
-
-
-def close():
-    """Sends WM_DELETE_WINDOW, as a window manager does for the close button."""
-    xl, wid = ctypes.CDLL("libX11.so.6"), int(x("xdotool", "search", "--classname", "allegro").split()[0])
-    xl.XOpenDisplay.restype = xl.XInternAtom.restype = ctypes.c_void_p
-    d = ctypes.c_void_p(xl.XOpenDisplay(display().encode()))
-    atom = lambda name: ctypes.c_ulong(xl.XInternAtom(d, name, 0)).value
-    ev = struct.pack("@iLiPLLi5l", 33, 0, 1, 0, wid, atom(b"WM_PROTOCOLS"), 32, atom(b"WM_DELETE_WINDOW"), 0, 0, 0, 0)
-    xl.XSendEvent(d, ctypes.c_ulong(wid), 0, ctypes.c_long(0), ev.ljust(192, b"\0")), xl.XCloseDisplay(d)

@@ -1,7 +1,7 @@
 """A failed save in the real window: started with standard output closed, saving to a FIFO that no process reads."""
 import os, unittest
 
-from harness import BUILD, Vemora, close, demo, title
+from harness import BUILD, Vemora, demo
 from test_desktop import REST, no_message  # a key pressed before the message goes would find shift released
 
 
@@ -18,11 +18,11 @@ class SavingTest(unittest.TestCase):
             v.wait_like("whole")
             v.key("f")  # a change to save
             v.wait_like("check", (0, 0, 320, 58))
-            v.wait(lambda: title() == "Vemora - fifo *", "the unsaved mark")
+            v.wait(lambda: v.title() == "Vemora - fifo *", "the unsaved mark")
             v.key("w")  # neither blocks nor writes the warning into the X connection
             v.wait_like("save_failed", (0, 0, 320, 30))
             no_message(v)
-            close()  # still unsaved: the warning instead of quitting
+            v.close()  # still unsaved: the warning instead of quitting
             v.wait_like("unsaved", (0, 0, 320, 58))
             no_message(v)
             v.key("shift+q")

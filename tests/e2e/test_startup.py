@@ -1,32 +1,57 @@
-"""Graphics start-up: the font failures that end it, and where fonts.dat is found."""
-import os, shutil, unittest
+"""Graphics start-up: the window as the desktop sees it, the failures that end start-up, where fonts.dat is found."""
+import os, re, shutil, unittest
 
-from harness import BUILD, Vemora, demo
+from harness import BUILD, Vemora, Watch, demo, find, grabs, x
 
 
 def stub_xmessage(work):
-    """Logs the text allegro_message shows instead of waiting for a click; returns the environment and the log."""
+    """Logs the text allegro_message shows and answers OK (101) at once; returns the environment and the log."""
     stub = work.parent / "xmessage"
-    stub.write_text('#!/bin/sh\nfor a; do last=$a; done; printf "%%s" "$last" >> "%s"\n' % (work.parent / "shown"))
+    stub.write_text('#!/bin/sh\nfor a; do last=$a; done; printf "%%s" "$last" >> "%s"; exit 101\n'
+                    % (work.parent / "shown"))
     stub.chmod(0o755)
     return {"PATH": "%s:%s" % (work.parent, os.environ["PATH"])}, work.parent / "shown"
 
 
 class StartUpTest(unittest.TestCase):
 
-    def test_font_failures_end_start_up(self):
-        for line, printed, shown in [  # configuration line, what was printed, what allegro_message showed
+    def test_a_managed_window_named_before_it_is_shown_that_grabs_nothing(self):
+        work, watch = demo("GRAPHRES 1500 1100"), Watch()  # larger than the screen
+        (work / "vemora.cfg").write_text(re.sub(r"OUTFILE .*\n", "", (work / "vemora.cfg").read_text()))
+        with Vemora(work) as v:
+            self.assertIn("Width: 1500\n  Height: 1100\n", x("xwininfo", "-id", v.window))
+            self.assertEqual(v.title(), "Vemora - trace.txt (no OUTFILE)")
+            self.assertIn('"vemora", "Vemora"', x("xprop", "-id", v.window, "WM_CLASS"))
+            self.assertIn("0x%08x " % int(v.window), x("wmctrl", "-l"), "not managed by the window manager")
+            self.assertEqual(grabs(), (0, 0), "keyboard or pointer grabbed")
+            self.assertEqual(watch.title_shown(v.window), "Vemora - trace.txt (no OUTFILE)")
+            v.key("q")
+            self.assertEqual(v.wait_exit(), 0)
+
+    def test_failures_end_start_up(self):
+        for line, printed, shown in [  # configuration line; all printed after loading; what allegro_message showed
                 ("FONTFILE nosuch.fnt", "Fatal error: Did not find defined font file >nosuch.fnt<\n", ""),
                 ("SFONTFILE radius.txt", "", "Unable to load small font radius.txt.\n"),
-                ("", "", "Error loading fonts\n")]:  # a fonts.dat without the small font
+                ("", "", "Error loading fonts\n"),  # a fonts.dat without the small font
+                ("GRAPHRES 40000 40000", "", "Unable to set graphics mode.\n"),  # the library would abort
+                ("GRAPHRES -5 480", "", "Unable to set graphics mode.\n"),
+                ("GRAPHRES 0 0", "", "Unable to set graphics mode.\n"),
+                ("GRAPHRES 640 65536", "", "Unable to set graphics mode.\n")]:
             work = demo(line)
             if not line:
                 (work / "fonts.dat").write_bytes((work / "fonts.dat").read_bytes().replace(b"fnt5x6", b"fnt5x7"))
             env, log = stub_xmessage(work)
             with Vemora(work, env=env, window=False) as v:
                 self.assertEqual(v.wait_exit(), 1, line)
-                self.assertTrue(v.out.read_text().endswith(printed), v.out.read_text())
-                self.assertEqual(log.read_text() if shown else "", shown)
+                self.assertEqual(v.out.read_text().split(">altref.txt<\n")[1], printed, line)
+                self.assertEqual(log.read_text() if shown else "", shown, line)
+
+    def test_the_real_dialog_for_a_file_that_is_no_font_comes_after_the_window(self):
+        with Vemora(demo("SFONTFILE radius.txt"), window=False) as v:
+            dialog = v.wait(lambda: next(iter(find("^Xmessage$")), None), "the dialog")
+            self.assertEqual(find("^Vemora$"), [], "the editor's window is still up under the dialog")
+            x("xdotool", "windowfocus", "--sync", dialog, "key", "Return")
+            self.assertEqual(v.wait_exit(), 1)
 
     def test_fonts_dat_beside_the_program_else_the_places_looked_at(self):
         work = demo()  # a program without fonts.dat beside it, a demo without one

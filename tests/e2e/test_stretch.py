@@ -3,7 +3,7 @@ the wrap-around slot), s twice and l with the centre line selected, and the save
 give, worked out here from the file read."""
 import unittest
 
-from harness import Vemora, title
+from harness import Vemora
 from test_desktop import says
 
 
@@ -51,7 +51,7 @@ class StretchTest(unittest.TestCase):
             for key, text in (("s", "Smoothed"), ("s", "Smoothed"), ("l", "Levelled")):
                 says(v, key, text + " sections 141 to 149")
             v.key("w")
-            v.wait(lambda: (v.work / "trace_new.txt").exists() and title() == "Vemora - trace_new.txt", "the save")
+            v.wait(lambda: (v.work / "trace_new.txt").exists() and v.title() == "Vemora - trace_new.txt", "the save")
             lengths, want = read(v.work / "trace.txt")
             for smooth in (True, True, False):
                 press(lengths, want, 141, 149, smooth)

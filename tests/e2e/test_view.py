@@ -1,14 +1,14 @@
-"""The real window shows what the unit tests draw off screen, for keys and the rectangle zoom."""
+"""The real window shows what the unit tests draw off screen, for keys and the rectangle zoom; the close button."""
 import subprocess, unittest
 
-from harness import BUILD, RIGHT, Vemora, close, demo, title
+from harness import BUILD, RIGHT, Vemora, demo
 
 REST, STATUS = (630, 240), (4, 60, 200, 69)  # right of the panels, on the row where the pointer starts
 
 
 class ViewTest(unittest.TestCase):
 
-    def test_keys_zoom_and_the_fix_of_vemora_check(self):
+    def test_keys_zoom_the_fix_of_vemora_check_and_the_close_button(self):
         work, tool = demo(), demo()
         (work / "vemora.cfg").write_text((work / "vemora.cfg").read_text().replace("GRAPHRES 640 480\n", ""))
         fix = subprocess.run([BUILD / "vemora-check", "--fix"], cwd=tool, capture_output=True, text=True, env={})
@@ -36,10 +36,13 @@ class ViewTest(unittest.TestCase):
                 v.move(*REST)
                 v.wait_like("zoomed")
                 v.key("z")
-            v.key("f")  # the faults as the check tool fixes them; saved, so the close button ends it
+            v.key("f")  # the faults as the check tool fixes them
             v.wait_like("check", (0, 0, 320, 58))
-            v.key("w")
-            v.wait(lambda: (work / "trace_new.txt").exists() and title() == "Vemora - trace_new.txt", "the file saved")
+            v.wait_grab(lambda g: b"\xff\xff\xff" not in g.box(4, 10, 300, 48), "the report to go")
+            v.close()  # the window manager's close button: unsaved, so the warning instead of quitting
+            v.wait_like("unsaved", (0, 0, 320, 58))
+            v.key("w")  # saved, so the close button ends it
+            v.wait(lambda: (work / "trace_new.txt").exists() and v.title() == "Vemora - trace_new.txt", "the save")
             self.assertEqual((work / "trace_new.txt").read_bytes(), (tool / "trace_new.txt").read_bytes())
-            close()
+            v.close()
             self.assertEqual(v.wait_exit(), 0)

@@ -159,7 +159,7 @@ static const InputSource scripted = {
     [] { return std::exchange(script->close, false); },
     [](unsigned ms) { script->paused_ms += ms; },
     advance,
-    advance,
+    [] { script->idles++, advance(); },
 };
 
 void use_script(ScriptedInput* s)

@@ -54,6 +54,7 @@ struct ScriptedInput {
     bool shift = false; // held with the key read last
     unsigned paused_ms = 0;
     size_t next = 0;
+    unsigned idles = 0; // passes of the main loop that rested
 };
 // Installs the script (steps[0] is the state at once); the pointer stays at the last step.
 void use_script(ScriptedInput* script);

@@ -8,6 +8,7 @@
 #include <set>
 #include <sys/stat.h>
 
+#include "display/layout.h"
 #include "interaction/flags.h"
 #include "support.h"
 #include "track/altref.h"
@@ -37,6 +38,16 @@ TEST(Configuration, Lines)
         EXPECT_EQ(read_text(read_configuration, nullptr, text, "vemora.cfg"), "Reading config file\n");
         EXPECT_EQ(Settings(in_file_name, out_file_name, trk_file_name, screen_width, screen_height, centre_trace), expected) << text;
     }
+}
+
+// GRAPHRES sizes a window can have: 1 to 32767 pixels a side, 4 bytes a pixel within 31 bits.
+TEST(Configuration, WindowSizes)
+{
+    const int cases[][3] = {{640, 480, 1}, {1, 1, 1}, {32767, 1, 1}, {1, 32767, 1}, {23170, 23170, 1},
+                            {32767, 16384, 1}, {0, 480, 0}, {640, 0, 0}, {-5, 480, 0}, {640, -480, 0},
+                            {32768, 1, 0}, {1, 32768, 0}, {23171, 23171, 0}, {32767, 16385, 0}, {40000, 40000, 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(window_size_possible(c[0], c[1]), c[2] == 1) << c[0] << " x " << c[1];
 }
 
 // Pairs of words in any white space, offset by ALTREFOFFSET; an odd word left over is
