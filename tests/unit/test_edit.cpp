@@ -11,10 +11,14 @@
 #include "support.h"
 #include "track/history.h"
 
-static std::vector<int32_t> snapshot() { return {(int32_t*)trace_point, (int32_t*)trace_point + sizeof trace_point / 4}; }
+static std::vector<int32_t> snapshot()
+{
+    const int32_t* p = &trace_point[0][0].height;
+    return {p, p + sizeof trace_point / 4};
+}
 static std::vector<int32_t> fields(const TracePoint& p) { return {p.height, p.slope, p.quad, p.cubic}; }
 static bool clean(int s, int t) { return !check_join(s, t).gap && !check_join(s, t).kink; }
-static bool wrap_mirrors_0() { return std::memcmp(trace_point[num_sections], trace_point[0], sizeof trace_point[0]) == 0; }
+static bool wrap_mirrors_0() { return !std::memcmp(trace_point[num_sections], trace_point[0], sizeof trace_point[0]); }
 
 // Each trace level at its own height, every section `length` long.
 static void flat_track(int sections, int traces, int32_t length)

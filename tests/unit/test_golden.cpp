@@ -35,7 +35,10 @@ std::string be32(uint32_t v) { return {(char)(v >> 24), (char)(v >> 16), (char)(
 
 uint32_t be32_at(const std::string& s, size_t i)
 {
-    return i + 4 > s.size() ? 0 : (uint8_t)s[i] << 24 | (uint8_t)s[i + 1] << 16 | (uint8_t)s[i + 2] << 8 | (uint8_t)s[i + 3];
+    uint32_t v = 0;
+    for (size_t k = i; k < i + 4 && i + 4 <= s.size(); k++)
+        v = v << 8 | (uint8_t)s[k];
+    return v;
 }
 
 // The screen as rows of palette indices, each after the PNG filter byte 0; 255 for a colour not in COLOURS.
@@ -60,7 +63,8 @@ std::string png_of(const std::string& rows, int w)
     packed.resize(size);
     const std::pair<const char*, std::string> chunks[] = {
         {"IHDR", be32(w) + be32(rows.size() / (w + 1)) + std::string("\x08\x03\0\0\0", 5)},
-        {"PLTE", std::string(COLOURS, COLOURS + sizeof COLOURS) + std::string(3 * 248, '\0') + std::string("\xff\0\xff", 3)},
+        {"PLTE", std::string(COLOURS, COLOURS + sizeof COLOURS) + std::string(3 * 248, '\0') +
+                     std::string("\xff\0\xff", 3)},
         {"IDAT", packed}, {"IEND", ""}}; // a colour not in COLOURS shows magenta
     for (const auto& [type, data] : chunks) {
         std::string body = type + data;
@@ -76,7 +80,8 @@ std::string rows_of_png(const std::string& png)
         if (png.compare(i + 4, 4, "IDAT") == 0)
             packed += png.substr(i + 8, be32_at(png, i));
     uLongf size = rows.size();
-    return uncompress((Bytef*)&rows[0], &size, (const Bytef*)packed.data(), packed.size()) == Z_OK && size == rows.size() ? rows : "";
+    const bool whole = uncompress((Bytef*)&rows[0], &size, (const Bytef*)packed.data(), packed.size()) == Z_OK;
+    return whole && size == rows.size() ? rows : "";
 }
 
 void expect_golden(const std::string& name, BITMAP* drawn)
@@ -166,8 +171,8 @@ TEST_F(Golden, Messages)
     for (const auto& m : messages) {
         clear_bitmap(screen), input.paused_ms = 0, m.show();
         expect_golden(m.image, screen);
-        EXPECT_EQ(std::make_tuple(input.paused_ms, data_modified, quit_requested), std::make_tuple(m.pause, m.modified, 0))
-            << m.image;
+        EXPECT_EQ(std::make_tuple(input.paused_ms, data_modified, quit_requested),
+                  std::make_tuple(m.pause, m.modified, 0)) << m.image;
     }
 }
 

@@ -28,7 +28,7 @@ TEST(Mapping, FarOffHeightsAndTickSteps)
     const int up = height_to_y(1e30f), down = height_to_y(-1e30f);
     EXPECT_TRUE(up < -100000 && up >= -(1 << 24) && down > 100000 && down <= 1 << 24) << up << " " << down;
     profile_dist_min = 100, profile_dist_max = 100 + profile_width; // the mouse maps back as drawn: a metre a column
-    EXPECT_EQ(std::make_tuple(x_to_distance(profile_left + 288), distance_to_x(388), y_to_height(profile_bottom + profile_height)),
+    EXPECT_EQ(std::make_tuple(x_to_distance(profile_left + 288), distance_to_x(388), y_to_height(profile_bottom - 288)),
               std::make_tuple(388.0, profile_left + 288, 3.0));
     const float ticks[][3] = { // range, major and minor step: just above each bound, and at one
         {10001, 5000, 1000}, {10000, 2000, 500}, {1000.5f, 500, 100}, {500.5f, 200, 50}, {100.5f, 50, 10},
@@ -77,8 +77,8 @@ TEST_F(Keys, RangeAndSelectionKeysStayWithinTheirLimits)
 }
 
 // Insert, Delete, Page Up and Page Down move a height limit by a share of the span, never crossing or
-// overflowing; q quits at once when nothing is unsaved, shift-q always.
-TEST_F(Keys, HeightLimitsAndQuit)
+// overflowing (q and shift-q are in the session tests).
+TEST_F(Keys, HeightLimits)
 {
     const int keys[] = {KEY_INSERT, KEY_DEL, KEY_PGUP, KEY_PGDN};
     const float want[][2] = {{0, 105}, {0, 95}, {5, 100}, {-5, 100}};
@@ -92,11 +92,6 @@ TEST_F(Keys, HeightLimitsAndQuit)
             ASSERT_TRUE(std::isfinite(height_bottom) && std::isfinite(height_top) && height_bottom <= height_top);
         }
     }
-    for (int shift : {0, 1}) {
-        quit_requested = 0, data_modified = shift;
-        perform_command({KEY_Q, (bool)shift, 0});
-        EXPECT_EQ(quit_requested, 1) << shift;
-    }
 }
 
 // One metre a pixel both ways from (0, 0) at the bottom left; sections every 50 m. Corners in either order:
@@ -109,7 +104,7 @@ TEST_F(Keys, ZoomToRectangleAndNearestSection)
     profile_dist_min = 0, profile_dist_max = 576, profile_alt_min = 0, profile_alt_max = 288;
     for (int i = 0; i <= num_sections; i++)
         trace_start_m[i][selected_trace] = 50.0f * i;
-    auto view = [] { return std::make_tuple(first_section, last_section, selected_section, height_bottom, height_top); };
+    auto view = [] { return std::tuple(first_section, last_section, selected_section, height_bottom, height_top); };
     const auto before = view();
     EXPECT_EQ(std::make_pair(zoom_to_rectangle(32 + 40, 156, 32 + 74, 356), zoom_to_rectangle(92, 306, 272, 306)),
               std::make_pair(1, 2));
@@ -130,12 +125,14 @@ TEST_F(Keys, ZoomToRectangleAndNearestSection)
 // the help box is drawn from.
 TEST(Docs, NameEveryCommand)
 {
-    const std::string readme = read_file(VEMORA_SOURCE_DIR "/README.md"), manual = read_file(VEMORA_SOURCE_DIR "/docs/vemora.1");
-    const std::string table = readme.substr(readme.find("### Keys and mouse")), keys = manual.substr(manual.find(".SH KEYS"));
+    const std::string readme = read_file(VEMORA_SOURCE_DIR "/README.md");
+    const std::string manual = read_file(VEMORA_SOURCE_DIR "/docs/vemora.1");
+    const std::string table = readme.substr(readme.find("### Keys")), keys = manual.substr(manual.find(".SH KEYS"));
     std::set<std::string> terms; // the manual's terms: .B and .BR lines, split at commas, without quotes
     std::istringstream lines(keys.substr(0, keys.find(".SH FILES")));
     for (std::string line; std::getline(lines, line);) {
-        std::istringstream items(line.rfind(".B", 0) == 0 ? std::regex_replace(line, std::regex("^\\.BR? |\""), "") : "");
+        const bool term = line.rfind(".B", 0) == 0;
+        std::istringstream items(term ? std::regex_replace(line, std::regex("^\\.BR? |\""), "") : "");
         for (std::string item; std::getline(items, item, ',');)
             terms.insert(std::regex_replace(item, std::regex("^ +| +$"), ""));
     }

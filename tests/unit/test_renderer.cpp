@@ -58,7 +58,8 @@ static std::string paint(void (*paint_profile)(const Frame&))
     if (compute_frame(&f))
         paint_profile(f);
     release_frame(&f);
-    return std::string((const char*)page_buffer->dat, page_buffer->w * page_buffer->h * bitmap_color_depth(page_buffer) / 8);
+    const int bytes = page_buffer->w * page_buffer->h * bitmap_color_depth(page_buffer) / 8;
+    return std::string((const char*)page_buffer->dat, bytes);
 }
 
 // At 160 pixels start lines and many points share a column (thinned); lines millions of rows away; odd ranges;

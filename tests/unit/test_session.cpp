@@ -31,7 +31,9 @@ TEST_F(Session, EditGesture)
 {
     const std::vector<PointerStep> select = {{400, 330, 1}, {400, 330, 0}}, drag = {{400, 330, 1}, {400, 260, 1},
                                                                                      {400, 260, 0}, {445, 215, 0}};
-    auto then = [](std::vector<PointerStep> a, std::vector<PointerStep> b) { return a.insert(a.end(), b.begin(), b.end()), a; };
+    auto then = [](std::vector<PointerStep> a, const std::vector<PointerStep>& b) {
+        return a.insert(a.end(), b.begin(), b.end()), a;
+    };
     const struct { const char* what; std::vector<PointerStep> steps; int selected; bool changed; } cases[] = {
         {"a click selects", select, 91, false},
         {"a left click sets the gradient", then(then(select, drag), {{445, 215, 1}, {445, 215, 0}}), 91, true},
@@ -55,7 +57,7 @@ TEST_F(Session, EditGesture)
 // given; q and the close button warn for a second instead of quitting while anything is unsaved.
 TEST_F(Session, UndoRedoTheUnsavedFlagAndTheQuitGuard)
 {
-    const struct { const char* rule; const char* steps; const char* states; const char* unsaved; bool quits; } cases[] = {
+    const struct { const char *rule, *steps, *states, *unsaved; bool quits; } cases[] = {
         {"q warns while unsaved", "eq", "bb", "11", false},
         {"the close button warns while unsaved", "ec", "bb", "11", false},
         {"shift-q quits whatever is unsaved", "eQ", "bb", "11", true},
@@ -69,8 +71,8 @@ TEST_F(Session, UndoRedoTheUnsavedFlagAndTheQuitGuard)
         {"a new change forgets what could be redone", "efuer", "bcbdd", "11111", false},
         {"a saved state cut off by a new change never matches again", "ewue", "bbad", "1011", false},
     };
-    const std::map<char, std::pair<int, bool>> keys = {{'q', {KEY_Q, false}}, {'Q', {KEY_Q, true}}, {'f', {KEY_F, false}},
-                                                       {'u', {KEY_U, false}}, {'r', {KEY_R, false}}, {'w', {KEY_W, false}}};
+    const std::map<char, std::pair<int, bool>> keys = {{'q', {KEY_Q, false}}, {'Q', {KEY_Q, true}},
+        {'f', {KEY_F, false}}, {'u', {KEY_U, false}}, {'r', {KEY_R, false}}, {'w', {KEY_W, false}}};
     const std::vector<PointerStep> edit = {{400, 330, 1}, {400, 330, 0}, {400, 330, 1}, {400, 260, 1}, {400, 260, 0},
                                            {445, 215, 0}, {445, 215, 1}, {445, 215, 0}};
     for (const auto& c : cases) {
