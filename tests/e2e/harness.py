@@ -90,7 +90,7 @@ def grabs():  # what another client gets grabbing the keyboard and the pointer: 
     return got
 
 
-class Watch(threading.Thread):  # the title of each window created from now on as another client first sees it mapped
+class Watch(threading.Thread):  # the title of each top-level window as the window manager takes it to be shown
 
     def __init__(self):
         super().__init__(daemon=True)
@@ -99,20 +99,15 @@ class Watch(threading.Thread):  # the title of each window created from now on a
         self.start()
 
     def run(self):
-        event, attributes, name = (ctypes.c_ulong * 24)(), (ctypes.c_int * 64)(), ctypes.c_char_p()
+        event, name = (ctypes.c_ulong * 24)(), ctypes.c_char_p()
         while not self.stop:
             if not self.xl.XPending(self.d):
                 select.select([self.xl.XConnectionNumber(self.d)], [], [], 0.05)
                 continue
             self.xl.XNextEvent(self.d, event)
-            kind, window = event[0] & 0xFFFFFFFF, ctypes.c_ulong(event[5])
-            if kind == 16:  # CreateNotify: its maps from now on (StructureNotify); map_state: mapped already
-                self.xl.XSelectInput(self.d, window, ctypes.c_long(1 << 17))
-                if self.xl.XGetWindowAttributes(self.d, window, attributes) and attributes[23]:
-                    self.shown[window.value] = "(mapped before it could be watched)"
-            elif kind == 19 and window.value not in self.shown:  # MapNotify
-                self.xl.XFetchName(self.d, window, ctypes.byref(name))
-                self.shown[window.value] = name.value and name.value.decode()
+            if event[0] & 0xFFFFFFFF == 21 and event[5] not in self.shown:  # ReparentNotify: framed, asked to map
+                self.xl.XFetchName(self.d, ctypes.c_ulong(event[5]), ctypes.byref(name))
+                self.shown[event[5]] = name.value and name.value.decode()
 
     def title_shown(self, window):
         self.stop = True
