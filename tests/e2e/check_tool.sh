@@ -1,8 +1,7 @@
 #!/bin/sh
 # vemora-check on a copy of the demo without fonts and display: the report alone on standard output, its options and
 # exit statuses, a clean re-run after its fix, no graphics library; the editor's options. Usage: check_tool.sh BUILD
-build="$(cd "$1" && pwd)" work=$(mktemp -d) failed=0
-tool=$build/vemora-check
+build="$(cd "$1" && pwd)" work=$(mktemp -d) failed=0 && tool=$build/vemora-check
 trap 'rm -rf "$work"' EXIT
 cd "$(dirname "$0")/../../examples/demo" &&
     cp vemora.cfg trace.txt track.trk tracepos.txt radius.txt altref.txt "$work" && cd "$work" || exit 1

@@ -7,12 +7,11 @@ from pathlib import Path
 REPO = Path(__file__).resolve().parents[2]
 BUILD = Path(os.environ.get("VEMORA_BUILD_DIR") or REPO / "build").resolve()
 SCREEN, LEFT, RIGHT, HOLD = (1280, 1024), 1, 3, 0.08  # keys and buttons are held: the program polls
-TIMEOUT = 30.0  # generous: other builds may share the two cores
 REST, WHITE = (630, 240), b"\xff\xff\xff"  # right of the panels, on the row the golden frames' status line reads
 
 
-def wait(predicate, what, timeout=TIMEOUT, alive=lambda: True):
-    end = time.monotonic() + timeout
+def wait(predicate, what, alive=lambda: True):
+    end = time.monotonic() + 30.0  # generous: other builds may share the two cores
     while not (result := predicate()):
         if time.monotonic() > end or not alive():
             raise AssertionError("%s waiting for %s" % ("timed out" if alive() else "program ended", what))
@@ -57,10 +56,6 @@ class Grab(collections.namedtuple("Grab", "w rgb")):  # rows of 8-bit RGB pixels
     def box(self, x0, y0, x1, y1):
         return b"".join(self.rgb[3 * (self.w * y + x0):3 * (self.w * y + x1)] for y in range(y0, y1))
 
-    def pixel(self, px, py):
-        return self.box(px, py, px + 1, py + 1)
-
-
 def image(*command):  # a Grab of the image that an ImageMagick command writes as 8-bit PPM (None if none)
     ppm = subprocess.run([*command, "-depth", "8", "ppm:-"], capture_output=True, timeout=20).stdout
     m = re.match(rb"P6\s+(\d+)\s+\d+\s+255\s", ppm)
@@ -81,13 +76,6 @@ def xlib():  # Xlib and a connection of our own to the display
     xl.XOpenDisplay.restype, xl.XDefaultRootWindow.restype = ctypes.c_void_p, ctypes.c_ulong
     d = ctypes.c_void_p(xl.XOpenDisplay(display().encode()))
     return xl, d, ctypes.c_ulong(xl.XDefaultRootWindow(d))
-
-
-def grabs():  # what another client gets grabbing the keyboard and the pointer: 0 for each that it could
-    xl, d, root = xlib()
-    got = xl.XGrabKeyboard(d, root, 0, 1, 1, 0), xl.XGrabPointer(d, root, 0, 0, 1, 1, 0, 0, 0)
-    xl.XCloseDisplay(d)
-    return got
 
 
 class Watch(threading.Thread):  # the title of each top-level window as the window manager takes it to be shown
@@ -117,7 +105,7 @@ class Watch(threading.Thread):  # the title of each top-level window as the wind
 
 class Vemora(contextlib.AbstractContextManager):  # one run of the program in work (a fresh demo) until `with` ends
 
-    def __init__(self, work=None, env=None, window=True, binary=BUILD / "vemora"):
+    def __init__(self, work=None, env=None, window=True, binary=BUILD / "vemora", first=None):
         self.work, self.window = Path(work or demo()), None
         fd, out = tempfile.mkstemp(prefix="printed-", dir=self.work.parent)  # removed with the scratch copy
         self.out, self.proc = Path(out), subprocess.Popen(
@@ -129,21 +117,23 @@ class Vemora(contextlib.AbstractContextManager):  # one run of the program in wo
             place = x("xwininfo", "-id", self.window)
             self.origin = tuple(int(re.search(r"Absolute upper-left %s: *(-?\d+)" % a, place)[1]) for a in "XY")
             self.mouse_at = time.monotonic() + 0.4  # Allegro warps the pointer back ~250 ms after position_mouse()
+        if first:  # the first frame, the pointer at rest: the program reads input
+            self.move(*REST)
+            self.wait_like(first)
 
     def __exit__(self, *exc):
         if self.proc.poll() is None:
             os.killpg(self.proc.pid, signal.SIGKILL)
         self.wait_exit()
 
-    def wait(self, predicate, what, timeout=TIMEOUT):
+    def wait(self, predicate, what):
         try:
-            return wait(predicate, what, timeout, lambda: self.proc.poll() is None)
+            return wait(predicate, what, lambda: self.proc.poll() is None)
         except AssertionError as e:
             raise AssertionError("%s; the program printed:\n%s" % (e, self.out.read_text()[-2000:])) from None
 
     def wait_exit(self):  # the exit status, once the program and its window are gone
-        wait(lambda: self.proc.poll() is not None, "the program to end")
-        wait(lambda: not find("^Vemora$"), "its window to go")
+        wait(lambda: self.proc.poll() is not None and not find("^Vemora$"), "the program and its window to end")
         return self.proc.returncode
 
     def title(self):

@@ -1,9 +1,8 @@
-"""Keys s and l on the real program: a rectangle zoom and the keypad narrow the stretch to the straight sections 141 to
-149 (up to the wrap-around slot), s twice and l with the centre line selected; the saved file holds what the formulas
-give, worked out here from the file read."""
+"""Keys s, s and l on the straight sections 141 to 149 (up to the wrap-around slot), the centre line selected: the file
+saved holds what the formulas give, worked out here from the file read."""
 import unittest
 
-from harness import REST, RIGHT, Vemora
+from harness import RIGHT, Vemora
 
 
 def read(path):  # section lengths, and each section's records per trace slot as [height, slope, quad, cubic]
@@ -41,9 +40,7 @@ def press(lengths, rec, i, j, smooth, t=3):  # all seven traces change as the ce
 class StretchTest(unittest.TestCase):
 
     def test_a_keypad_narrowed_stretch_smoothed_twice_levelled_and_saved(self):
-        with Vemora() as v:
-            v.move(*REST)
-            v.wait_like("whole")
+        with Vemora(first="whole") as v:
             v.drag(RIGHT, (551, 300), (615, 420))  # zooms to sections 138 to 149, the pointer below the cross-section
             v.key("KP_Home", "KP_Home", "KP_Home", "s", "s", "l", "w")  # the keypad narrows the range to 141 to 149
             v.wait(lambda: (v.work / "trace_new.txt").exists(), "the save")

@@ -11,11 +11,8 @@ class WindowTest(unittest.TestCase):
     def test_keys_zoom_and_the_fix_saved_as_vemora_check_saves_it(self):
         work, tool = demo(), demo()
         (work / "vemora.cfg").write_text((work / "vemora.cfg").read_text().replace("GRAPHRES 640 480\n", ""))
-        fix = subprocess.run([BUILD / "vemora-check", "--fix"], cwd=tool, capture_output=True, text=True, env={})
-        self.assertEqual(fix.returncode, 0, fix.stdout + fix.stderr)  # no display
-        with Vemora(work) as v:  # the default size
-            v.move(*REST)
-            v.wait_like("whole")
+        subprocess.run([BUILD / "vemora-check", "--fix"], cwd=tool, capture_output=True, env={})  # no display
+        with Vemora(work, first="whole") as v:  # the default size
             for row in (0, 1, 479, 478):  # the status line follows the pointer to the edge rows
                 before = v.last.box(*STATUS)
                 v.move(REST[0], row)
@@ -40,13 +37,10 @@ class WindowTest(unittest.TestCase):
             self.assertEqual((work / "trace_new.txt").read_bytes(), (tool / "trace_new.txt").read_bytes())
 
     def test_an_edit_by_mouse_the_title_the_emergency_exit_and_the_close_button(self):
-        with Vemora() as v:
-            v.move(*REST)
-            v.wait_like("whole")
+        with Vemora(first="whole") as v:
             named = lambda mark: v.wait(lambda: v.title() == "Vemora - trace_new.txt" + mark, "the title's end " + mark)
             named("")
             v.drag(LEFT, (400, 330))  # selects the section starting at column 400
-            v.move(*REST)
             v.wait_grab(lambda g: CYAN in g.box(390, 250, 411, 251) and CYAN not in g.box(32, 250, 33, 251),
                         "the section at column 400 selected", steady=True)
             v.drag(LEFT, (400, 330), (460, 260))  # its start to row 260, then the gradient towards (445, 215)
@@ -69,9 +63,7 @@ class WindowTest(unittest.TestCase):
         closed = work.parent / "closed-stdout.sh"  # a launcher that closes standard output
         closed.write_text('#!/bin/sh\nexec "%s" >&-\n' % (BUILD / "vemora"))
         closed.chmod(0o755)
-        with Vemora(work, binary=closed) as v:
-            v.move(*REST)
-            v.wait_like("whole")
+        with Vemora(work, binary=closed, first="whole") as v:
             v.key("f")  # a change to save
             v.wait(lambda: v.title() == "Vemora - fifo *", "the unsaved mark")
             v.key("w")  # neither blocks nor writes the warning into the X connection
