@@ -160,8 +160,9 @@ class Vemora(contextlib.AbstractContextManager):  # one run of the program in wo
         x("xdotool", "mouseup", str(button), "sleep", str(HOLD))
 
     def wait_grab(self, predicate, what, steady=False):  # steady: as the grab before, as frames arrive in pieces
-        def grab():
-            before, self.last = self.last, image("import", "-display", display(), "-window", self.window)
+        def grab():  # none once the program has ended: import would wait for a window to be picked
+            window = self.proc.poll() is None and ["-display", display(), "-window", self.window]
+            before, self.last = self.last, window and image("import", *window)
             return self.last and (not steady or before and before.rgb == self.last.rgb) and predicate(self.last)
         self.last = None
         return self.wait(grab, what) and self.last
