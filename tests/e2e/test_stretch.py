@@ -42,9 +42,11 @@ class StretchTest(unittest.TestCase):
     def test_a_keypad_narrowed_stretch_smoothed_twice_levelled_and_saved(self):
         with Vemora(first="whole") as v:
             v.drag(RIGHT, (551, 300), (615, 420))  # zooms to sections 138 to 149, the pointer below the cross-section
-            v.key("KP_Home", "KP_Home", "KP_Home", "s", "s", "l", "w")  # the keypad narrows the range to 141 to 149
-            v.wait(lambda: (v.work / "trace_new.txt").exists(), "the save")
-            lengths, want = read(v.work / "trace.txt")
-            for smooth in (True, True, False):
-                press(lengths, want, 141, 149, smooth)
-            self.assertEqual(read(v.work / "trace_new.txt"), (lengths, want))
+            v.key("KP_Home", "KP_Home", "KP_Home", "s", "s", "w")  # the keypad narrows the range to 141 to 149
+            saved, (lengths, want) = v.work / "trace_new.txt", read(v.work / "trace.txt")
+            press(lengths, want, 141, 149, smooth=True), press(lengths, want, 141, 149, smooth=True)
+            smoothed = v.wait(lambda: saved.exists() and read(saved), "the save")
+            self.assertEqual(smoothed, (lengths, want))
+            v.key("l", "w")  # saved apart, as l reads only the ends, which s keeps
+            press(lengths, want, 141, 149, smooth=False)
+            self.assertEqual(v.wait(lambda: (now := read(saved)) != smoothed and now, "the next save"), (lengths, want))
