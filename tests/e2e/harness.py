@@ -56,6 +56,7 @@ class Grab(collections.namedtuple("Grab", "w rgb")):  # rows of 8-bit RGB pixels
     def box(self, x0, y0, x1, y1):
         return b"".join(self.rgb[3 * (self.w * y + x0):3 * (self.w * y + x1)] for y in range(y0, y1))
 
+
 def image(*command):  # a Grab of the image that an ImageMagick command writes as 8-bit PPM (None if none)
     ppm = subprocess.run([*command, "-depth", "8", "ppm:-"], capture_output=True, timeout=20).stdout
     m = re.match(rb"P6\s+(\d+)\s+\d+\s+255\s", ppm)
@@ -89,13 +90,12 @@ class Watch(threading.Thread):  # the title of each top-level window as the wind
     def run(self):
         event, name = (ctypes.c_ulong * 24)(), ctypes.c_char_p()
         while not self.stop:
-            if not self.xl.XPending(self.d):
-                select.select([self.xl.XConnectionNumber(self.d)], [], [], 0.05)
-                continue
-            self.xl.XNextEvent(self.d, event)
-            if event[0] & 0xFFFFFFFF == 21 and event[5] not in self.shown:  # ReparentNotify: framed, asked to map
-                self.xl.XFetchName(self.d, ctypes.c_ulong(event[5]), ctypes.byref(name))
-                self.shown[event[5]] = name.value and name.value.decode()
+            select.select([self.xl.XConnectionNumber(self.d)], [], [], 0.05)
+            while self.xl.XPending(self.d):
+                self.xl.XNextEvent(self.d, event)
+                if event[0] & 0xFFFFFFFF == 21 and event[5] not in self.shown:  # ReparentNotify: framed, to be mapped
+                    self.xl.XFetchName(self.d, ctypes.c_ulong(event[5]), ctypes.byref(name))
+                    self.shown[event[5]] = name.value and name.value.decode()
 
     def title_shown(self, window):
         self.stop = True

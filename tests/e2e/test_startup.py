@@ -5,9 +5,8 @@ from harness import BUILD, Vemora, Watch, demo, find, x, xlib
 
 
 def stub_xmessage(work):  # logs the text allegro_message shows, answers OK (101) at once; the environment, the log
-    stub = work.parent / "xmessage"
-    stub.write_text('#!/bin/sh\nfor a; do last=$a; done; printf "%%s" "$last" >> "%s"; exit 101\n'
-                    % (work.parent / "shown"))
+    stub = work.parent / "xmessage"  # run in the working directory, work
+    stub.write_text('#!/bin/sh\nfor a; do last=$a; done; printf "%s" "$last" >> ../shown; exit 101\n')
     stub.chmod(0o755)
     return {"PATH": "%s:%s" % (work.parent, os.environ["PATH"])}, work.parent / "shown"
 
@@ -19,14 +18,13 @@ class StartUpTest(unittest.TestCase):
         (work / "vemora.cfg").write_text(re.sub(r"OUTFILE .*\n", "", (work / "vemora.cfg").read_text()))
         with Vemora(work) as v:
             self.assertIn("Width: 1500\n  Height: 1100\n", x("xwininfo", "-id", v.window))
-            self.assertEqual(v.title(), "Vemora - trace.txt (no OUTFILE)")
+            self.assertEqual((v.title(), watch.title_shown(v.window)), ("Vemora - trace.txt (no OUTFILE)",) * 2)
             self.assertIn('"vemora", "Vemora"', x("xprop", "-id", v.window, "WM_CLASS"))
             self.assertIn("0x%08x " % int(v.window), x("wmctrl", "-l"), "not managed by the window manager")
             xl, d, root = xlib()  # another client can grab the keyboard and the pointer
             grabbed = xl.XGrabKeyboard(d, root, 0, 1, 1, 0), xl.XGrabPointer(d, root, 0, 0, 1, 1, 0, 0, 0)
             xl.XCloseDisplay(d)
             self.assertEqual(grabbed, (0, 0), "keyboard or pointer grabbed")
-            self.assertEqual(watch.title_shown(v.window), "Vemora - trace.txt (no OUTFILE)")
 
     def test_failures_end_start_up(self):
         for line, printed, shown in [  # configuration line; all printed after loading; what allegro_message showed
