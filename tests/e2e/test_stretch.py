@@ -1,22 +1,17 @@
-"""Keys s and l on the real program: the keypad narrows the stretch to the straight sections 141 to 149 (up to
-the wrap-around slot), s twice and l with the centre line selected, and the saved file holds what the formulas
-give, worked out here from the file read."""
+"""Keys s, s and l on the straight sections 141 to 149 (up to the wrap-around slot), the centre line selected: the file
+saved holds what the formulas give, worked out here from the file read."""
 import unittest
 
-from harness import Vemora
-from test_desktop import says
+from harness import RIGHT, Vemora
 
 
-def read(path):
-    """Section lengths and each section's records per trace slot as [height, slope, quad, cubic]."""
+def read(path):  # section lengths, and each section's records per trace slot as [height, slope, quad, cubic]
     w, at = path.read_text().split(), range(82, 82 * 151, 82)  # 150 sections: number, length, 16 x 5 numbers
     return [int(w[a + 1]) for a in at], [[[int(w[a + 2 + 5 * t + f]) for f in (0, 3, 2, 1)] for t in range(16)]
                                          for a in at]
 
 
-def press(lengths, rec, i, j, smooth, t=3):
-    """One press over sections i to j, all seven traces changed as the centre line t; on straight sections each
-    trace is as long as its section. Boundary c is the start of section j + 1, the wrap-around slot (section 0)."""
+def press(lengths, rec, i, j, smooth, t=3):  # all seven traces change as the centre line t, as long as their sections
     c, L = j - i + 1, [lengths[k % 150] for k in range(i, j + 2)]
     x, H, G = [float(sum(L[:a])) for a in range(c + 1)], [rec[k % 150][t][0] for k in range(i, j + 2)], [
         rec[k % 150][t][1] / L[k - i] for k in range(i, j + 2)]
@@ -44,15 +39,14 @@ def press(lengths, rec, i, j, smooth, t=3):
 
 class StretchTest(unittest.TestCase):
 
-    def test_keypad_stretch_smoothed_twice_levelled_and_saved(self):
-        with Vemora() as v:
-            v.move(630, 240)  # below the cross-section: the keypad moves the section range
-            v.key(*["KP_Home"] * 141)
-            for key, text in (("s", "Smoothed"), ("s", "Smoothed"), ("l", "Levelled")):
-                says(v, key, text + " sections 141 to 149")
-            v.key("w")
-            v.wait(lambda: (v.work / "trace_new.txt").exists() and v.title() == "Vemora - trace_new.txt", "the save")
-            lengths, want = read(v.work / "trace.txt")
-            for smooth in (True, True, False):
-                press(lengths, want, 141, 149, smooth)
-            self.assertEqual(read(v.work / "trace_new.txt"), (lengths, want))
+    def test_a_keypad_narrowed_stretch_smoothed_twice_levelled_and_saved(self):
+        with Vemora(first="whole") as v:
+            v.drag(RIGHT, (551, 300), (615, 420))  # zooms to sections 138 to 149, the pointer below the cross-section
+            v.key("KP_Home", "KP_Home", "KP_Home", "s", "s", "w")  # the keypad narrows the range to 141 to 149
+            saved, (lengths, want) = v.work / "trace_new.txt", read(v.work / "trace.txt")
+            press(lengths, want, 141, 149, smooth=True), press(lengths, want, 141, 149, smooth=True)
+            smoothed = v.wait(lambda: saved.exists() and read(saved), "the save")
+            self.assertEqual(smoothed, (lengths, want))
+            v.key("l", "w")  # saved apart, as l reads only the ends, which s keeps
+            press(lengths, want, 141, 149, smooth=False)
+            self.assertEqual(v.wait(lambda: (now := read(saved)) != smoothed and now, "the next save"), (lengths, want))
