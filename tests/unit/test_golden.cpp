@@ -1,14 +1,12 @@
 // What the editor shows, pixel for pixel: frames of the demo track with the status line, and
-// the messages drawn on the screen, compared with the images in tests/unit/golden/ (palette
-// PNGs of the colours below). VEMORA_UPDATE_GOLDEN=1 writes the images anew from what is
-// drawn now; a mismatch writes the drawing beside the build and names the first differing
-// row. The end-to-end tests compare the real window with the same images.
+// the messages drawn on the screen, compared with the images in tests/unit/golden/ (640 x 480
+// PNGs, read and written through ImageMagick). VEMORA_UPDATE_GOLDEN=1 writes the images anew
+// from what is drawn now; a mismatch writes the drawing beside the build and names the first
+// differing row. The end-to-end tests compare the real window with the same images.
 #include <allegro.h>
 #include <gtest/gtest.h>
 #include <cstring>
 #include <sys/stat.h>
-#include <zlib.h>
-
 
 #include "commands/keys.h"
 #include "display/graphics.h"
@@ -28,72 +26,35 @@
 
 namespace {
 
-const unsigned char COLOURS[] = {0,   0,   0,   211, 211, 211, 255, 255, 255, 255, 0,
-                                 0,   255, 255, 0,   0,   0,   255, 224, 255, 255};
-
-std::string be32(uint32_t v) { return {(char)(v >> 24), (char)(v >> 16), (char)(v >> 8), (char)v}; }
-
-uint32_t be32_at(const std::string& s, size_t i)
+// The bitmap as RGB bytes, row by row.
+std::string rgb_of(BITMAP* drawn)
 {
-    uint32_t v = 0;
-    for (size_t k = i; k < i + 4 && i + 4 <= s.size(); k++)
-        v = v << 8 | (uint8_t)s[k];
-    return v;
-}
-
-// The screen as rows of palette indices, each after the PNG filter byte 0; 255 for a colour not in COLOURS.
-std::string rows_of(BITMAP* drawn)
-{
-    std::string rows;
+    std::string rgb;
     for (int y = 0; y < drawn->h; y++)
-        for (int x = -1; x < drawn->w; x++) {
-            int c = x < 0 ? -1 : getpixel(drawn, x, y), i = 0;
-            while (i < 7 && c != makecol(COLOURS[3 * i], COLOURS[3 * i + 1], COLOURS[3 * i + 2]))
-                i++;
-            rows += (char)(x < 0 ? 0 : i < 7 ? i : 255);
-        }
-    return rows;
+        for (int x = 0, c; x < drawn->w; x++)
+            c = getpixel(drawn, x, y), rgb += {(char)getr(c), (char)getg(c), (char)getb(c)};
+    return rgb;
 }
 
-std::string png_of(const std::string& rows, int w)
+// Through ImageMagick, from and to a PNG of at most 256 colours.
+std::string convert(const std::string& command, const std::string& rgb = "")
 {
-    uLongf size = compressBound(rows.size());
-    std::string png = "\x89PNG\r\n\x1a\n", packed(size, '\0');
-    compress2((Bytef*)&packed[0], &size, (const Bytef*)rows.data(), rows.size(), 9);
-    packed.resize(size);
-    const std::pair<const char*, std::string> chunks[] = {
-        {"IHDR", be32(w) + be32(rows.size() / (w + 1)) + std::string("\x08\x03\0\0\0", 5)},
-        {"PLTE", std::string(COLOURS, COLOURS + sizeof COLOURS) + std::string(3 * 248, '\0') +
-                     std::string("\xff\0\xff", 3)},
-        {"IDAT", packed}, {"IEND", ""}}; // a colour not in COLOURS shows magenta
-    for (const auto& [type, data] : chunks) {
-        std::string body = type + data;
-        png += be32(data.size()) + body + be32(crc32(0, (const Bytef*)body.data(), body.size()));
-    }
-    return png;
-}
-
-std::string rows_of_png(const std::string& png)
-{
-    std::string packed, rows((size_t)(be32_at(png, 16) + 1) * be32_at(png, 20), '\0');
-    for (size_t i = 8; i + 8 <= png.size(); i += 12 + be32_at(png, i))
-        if (png.compare(i + 4, 4, "IDAT") == 0)
-            packed += png.substr(i + 8, be32_at(png, i));
-    uLongf size = rows.size();
-    const bool whole = uncompress((Bytef*)&rows[0], &size, (const Bytef*)packed.data(), packed.size()) == Z_OK;
-    return whole && size == rows.size() ? rows : "";
+    FILE* pipe = popen(("convert -depth 8 " + command).c_str(), rgb.empty() ? "r" : "w");
+    std::string out(rgb.empty() ? 640 * 480 * 3 + 1 : 0, '\0');
+    out.resize(rgb.empty() ? std::fread(&out[0], 1, out.size(), pipe) : std::fwrite(rgb.data(), 1, rgb.size(), pipe));
+    return pclose(pipe) == 0 ? out : "";
 }
 
 void expect_golden(const std::string& name, BITMAP* drawn)
 {
-    const std::string path = VEMORA_SOURCE_DIR "/tests/unit/golden/" + name + ".png";
-    const std::string actual = VEMORA_BUILD_DIR "/golden-" + name + ".png", rows = rows_of(drawn);
-    if (std::getenv("VEMORA_UPDATE_GOLDEN") && rows.find('\xff') == std::string::npos)
-        write_file(path, png_of(rows, drawn->w));
-    const std::string golden = rows_of_png(read_file(path));
-    size_t at = std::mismatch(rows.begin(), rows.end(), golden.begin(), golden.end()).first - rows.begin();
-    if (golden != rows && (write_file(actual, png_of(rows, drawn->w)), true))
-        ADD_FAILURE() << name << " differs from row " << at / (drawn->w + 1) << " on; the drawing is " << actual;
+    const std::string path = VEMORA_SOURCE_DIR "/tests/unit/golden/" + name + ".png", rgb = rgb_of(drawn);
+    const std::string actual = VEMORA_BUILD_DIR "/golden-" + name + ".png", size = "-size 640x480 rgb:- png8:";
+    if (std::getenv("VEMORA_UPDATE_GOLDEN"))
+        convert(size + path, rgb);
+    const std::string golden = convert(path + " rgb:-");
+    const size_t at = std::mismatch(rgb.begin(), rgb.end(), golden.begin(), golden.end()).first - rgb.begin();
+    if (golden != rgb && !convert(size + actual, rgb).empty())
+        ADD_FAILURE() << name << " differs from row " << at / (3 * 640) << " on; the drawing is " << actual;
 }
 
 // The demo as at start, drawn once so that the mapping is that of the screen.
