@@ -59,4 +59,34 @@ env -u DISPLAY "$build/vemora" -h | grep -q '^Usage: vemora$' || { echo "FAIL: v
 env -u DISPLAY "$build/vemora" --bogus -- --help >out.txt 2>&1
 [ $? -eq 1 ] && grep -q '^Fatal error: Did not find >missing\.txt<$' out.txt ||
     { echo "FAIL: vemora --bogus"; failed=1; }
+
+# ---- Standard descriptors, output killed mid-save and the directory sync (moved here from the unit tests) ----
+# 400 sections saved over themselves, a gap at every second join: 12 kB of report, more than an output buffer.
+mkdir "$work/fix" && cd "$work/fix" && touch out.txt err.txt || exit 1
+awk 'BEGIN { printf " 400 16"; for (i = 0; i < 80; i++) printf " 0"; print ""; for (s = 0; s < 400; s++) {
+    printf " %d 19685", s; for (t = 0; t < 16; t++) printf " %d 0 0 0 0.0", 1000 * s; print "" } }' >faulty.txt
+printf 'INFILE t.txt\nOUTFILE fixed.txt\n' >vemora.cfg && cp faulty.txt t.txt && "$tool" --fix >/dev/null 2>&1 &&
+    ! cmp -s faulty.txt fixed.txt || fail "the fix of the large track"
+sed -i 's/fixed/t/' vemora.cfg
+# Started with descriptors closed it saves exactly the trace data; output it cannot write fails the run, and says so.
+for case in '0 <&- >&- 2>/dev/null' '0 >&- 2>&-' '1 >/dev/full 2>err.txt'; do
+    cp faulty.txt t.txt && eval "\"\$tool\" --fix ${case#? }"
+    [ $? -eq "${case%% *}" ] && cmp -s t.txt fixed.txt || fail "vemora-check --fix ${case#? }"
+done
+grep -q '^vemora-check: write error' err.txt || fail "no write error reported for /dev/full"
+# After the rename the directory is synced, so that a power cut cannot bring the previous file back.
+if strace -o /dev/null true 2>/dev/null; then
+    cp faulty.txt t.txt && strace -f -o log -e trace=%file,fsync "$tool" --fix >/dev/null 2>&1
+    dir=$(sed -En "s#.*\"$(pwd -P)\", O_RDONLY[A-Z_|]*O_DIRECTORY.*= ([0-9]+)\$#\1#p" log)
+    sed -n '/rename.*\/\.t\.txt\.vemora-[[:alnum:]]\{6\}", .*\/t\.txt".*= 0$/,$p' log | grep -q "fsync($dir) *= 0" ||
+        { cat log; fail "the directory is not synced after the rename"; }
+else echo "strace is missing or may not trace here: the directory sync is not tested"; fi
+# Output goes out line by line: a run killed while it saves (to a FIFO whose reader takes nothing) has printed all.
+sed -i 's/^OUTFILE .*/OUTFILE fifo/' vemora.cfg && cp faulty.txt t.txt && mkfifo fifo && exec 3<>fifo
+"$tool" --fix >out.txt 2>&1 3<&- &
+i=0; until grep -q '^Saving trace data to >fifo<$' out.txt || [ $((i += 1)) -gt 600 ]; do sleep 0.1; done
+kill -9 $! 2>/dev/null; { wait $!; } 2>/dev/null
+[ $? -eq 137 ] && grep -A1 '^No gradient breaks found\.$' out.txt | grep -q '^Saving trace data to >fifo<$' ||
+    fail "a run killed while it saves lost what it printed"
+exec 3<&-
 exit $failed
