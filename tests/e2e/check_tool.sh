@@ -89,4 +89,20 @@ kill -9 $! 2>/dev/null; { wait $!; } 2>/dev/null
 [ $? -eq 137 ] && grep -A1 '^No gradient breaks found\.$' out.txt | grep -q '^Saving trace data to >fifo<$' ||
     fail "a run killed while it saves lost what it printed"
 exec 3<&-
+# The editor without vemora.cfg ends; in 400 MB of address space an endless trace data file ends start-up at once,
+# an endless track file leaves the geometry's defaults. Every line printed before the end stays in the output.
+mkdir "$work/start" && cd "$work/start" && cp ../fix/fixed.txt t.txt || exit 1
+ldd "$build/vemora" | grep -q libasan || space='ulimit -v 400000' # the sanitizers reserve far more than that
+starts() { # vemora.cfg (none if empty), what the editor prints
+    [ -z "$1" ] || printf "$1" >vemora.cfg
+    (ulimit -t 20 && ${space:-:} && env -u DISPLAY "$build/vemora" >out.txt 2>&1)
+    [ $? -eq 1 ] && [ "$(cat out.txt)" = "$(printf "Vemora v. 0.99\n$2")" ] || fail "vemora with vemora.cfg '$1'"
+}
+starts '' 'Fatal error: Did not find >vemora.cfg<'
+starts 'INFILE /dev/zero\n' 'Reading config file\nReading trace data from >/dev/zero<
+Fatal error: Trace data file >/dev/zero< is not usable: no section count'
+starts 'INFILE t.txt\nTRKFILE /dev/zero\n' 'Reading config file\nReading trace data from >t.txt<
+Reading trace-position and radius data from >/dev/zero<
+Warning: >/dev/zero< is not a regular file; the geometry keeps its defaults
+Fatal error: Could not start the graphics library (no display?)'
 exit $failed
