@@ -43,8 +43,7 @@ TEST(TrackFile, ClosureCheck)
     const double r = 100 / (6.2831853 / 4), hair = 0.1 * 3.14159265 / 180;
     const std::string caution = "Caution: Possible error in radius data\n";
     const std::tuple<int32_t, std::vector<double>, std::string> cases[] = { // section length, radii in m, printed
-        {1968500, {r, 0, r}, caution + "Missing  180.00 degrees to close track\n"}, // half a turn, and a straight
-        {1968500, std::vector<double>(8, -r), ""},                                   // two whole turns to the right
+        {1968500, {-r, 0, -r}, caution + "Missing  180.00 degrees to close track\n"}, // half a turn right, a straight
         {1968500, {r, r, r, 100 / (100 / r - hair)}, ""},                            // a whole turn but 0.1 degrees
         {10000, {145.53157}, caution + "Missing    0.20 degrees to close track\n"}}; // 0.2f degrees: in double more
     for (const auto& [length, radii, output] : cases) {
