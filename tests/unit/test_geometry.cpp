@@ -34,6 +34,9 @@ TEST(TrackFile, RecordsFromTheEndCountsAndShortFiles)
     EXPECT_EQ(read_text(read_trk_geometry, trk_file_name, data.substr(0, 92), "t.trk"),
               reading + "Warning: >t.trk< is too short; values it does not hold keep their defaults\n");
     EXPECT_EQ(std::make_pair(trace_offset[15], section_radius[0]), std::make_pair(12.0f, 0.0f));
+    fresh_model(4, 7), std::snprintf(trk_file_name, FILE_NAME_SIZE, "/dev/zero"); // endless: no regular file
+    EXPECT_EQ(printed_in("/", read_trk_geometry), "Reading trace-position and radius data from >/dev/zero<\n"
+              "Warning: >/dev/zero< is not a regular file; the geometry keeps its defaults\n");
 }
 
 // Turns of sections that add up to whole turns within 0.2 degrees pass; one exactly 0.2f degrees

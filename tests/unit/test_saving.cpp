@@ -1,6 +1,6 @@
 // Saving the trace data: failed saves that say why and leave the previous file (or tell the history that they
-// did not), the file's owner, mode, links, ACL and attributes kept, FIFOs, full disks and killed savers. The
-// directory sync and vemora-check's standard descriptors are tested in tests/e2e/check_tool.sh.
+// did not), the file's owner, mode, links, ACL and attributes kept, FIFOs, full disks, killed savers and the
+// directory synced. vemora-check's standard descriptors are tested in tests/e2e/check_tool.sh.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -193,4 +193,23 @@ TEST(TraceDataFile, KilledSaverLeavesAWholeFile)
                 std::filesystem::remove(entry.path());
             }
     }
+}
+
+// After the rename the directory is synced, so that a power cut cannot bring the previous file back.
+TEST(TraceDataFile, DirectorySyncedAfterRename)
+{
+    if (std::system("strace -o /dev/null true 2>/dev/null") != 0)
+        GTEST_SKIP() << "strace is missing or may not trace here";
+    ScratchDir dir;
+    fill_model(3, 2), write_file(dir.file("t.txt"), formatted()); // with a gap at each join, for the fix to save
+    write_file(dir.file("vemora.cfg"), "INFILE t.txt\nOUTFILE t.txt\n");
+    ASSERT_EQ(std::system((in(dir.path) + "strace -f -o log -e trace=%file,fsync " VEMORA_BUILD_DIR
+                           "/vemora-check --fix >/dev/null 2>&1").c_str()), 0);
+    const std::string log = read_file(dir.file("log"));
+    std::smatch opened, renamed; // the directory, then the temporary file over t.txt
+    ASSERT_TRUE(std::regex_search(log, opened, std::regex(dir.path + "\", O_RDONLY.*O_DIRECTORY.*= (\\d+)"))) << log;
+    const std::regex over_t("rename.*/\\.t\\.txt\\.vemora-\\w{6}\", .*/t\\.txt\".*= 0");
+    ASSERT_TRUE(std::regex_search(log, renamed, over_t)) << log;
+    const std::regex synced("fsync\\(" + opened[1].str() + "\\) += 0");
+    EXPECT_TRUE(std::regex_search(log.substr(renamed.position(0)), synced)) << log;
 }
