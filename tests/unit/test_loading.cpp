@@ -29,10 +29,10 @@ TEST(Configuration, Lines)
         {"\n  \nINFILE a", {"a", "", "", 640, 480, 0}},             // blank lines are skipped
         {"INFILE a\nINFILE", {"a", "", "", 640, 480, 0}},           // a keyword without its value changes nothing
         {"GRAPHRES 800", none},                                     // GRAPHRES needs both values
-        {"GRAPHRES 800 600 1024\nCENTRELINE -1 5", {"", "", "", 800, 600, -1}}, // words after the values are ignored
+        {"OUTFILE b c\nGRAPHRES 800 600 1024\nCENTRELINE -1 5", {"", "b", "", 800, 600, -1}}, // more words: ignored
         {"INFILE a\r\nOUTFILE b\r", {"a", "b", "", 640, 480, 0}},   // a CR at a line's end is no part of it
         {"TRKFILE " + whole + "\nOUTFILE " + cut + "INFILE x", {"x", cut, whole, 640, 480, 0}}, // in pieces of 239
-        {std::string("INFILE a\n\0INFILE b", 18), {"a", "", "", 640, 480, 0}}}; // a NUL byte ends the text
+        {std::string("INFILE a\n\0\nINFILE b", 19), {"a", "", "", 640, 480, 0}}}; // a NUL byte ends the text
     for (const auto& [text, expected] : cases) {
         fresh_model(1, 1);
         EXPECT_EQ(read_text(read_configuration, nullptr, text, "vemora.cfg"), "Reading config file\n");
