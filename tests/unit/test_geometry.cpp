@@ -58,7 +58,7 @@ TEST(TrackFile, ClosureCheck)
 }
 
 // A file that ends early repeats the last word read, whichever value it was read for; one without
-// words (also one that starts with a NUL byte, as /dev/zero does) keeps the defaults. No warnings.
+// words keeps the defaults (that a NUL byte ends a text file shows with the configuration). No warnings.
 TEST(TrackFile, TextFiles)
 {
     auto padded = [](std::vector<float> head, size_t size, float fill) { return head.resize(size, fill), head; };
