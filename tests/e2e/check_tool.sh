@@ -51,4 +51,40 @@ for o in --version "--bogus --version"; do
 done
 expect 0 '^Usage: vemora$' - -h
 expect 1 '^Fatal error: Did not find >missing\.txt<$' - --bogus -- --help
+
+# Standard descriptors, output killed while saving, fatal start-ups.
+# 400 sections saved over themselves, a gap at every second join: 12 kB of report, more than an output buffer.
+tool=$build/vemora-check
+mkdir "$work/fix" && cd "$work/fix" && touch out.txt err.txt || exit 1
+awk 'BEGIN { printf " 400 16"; for (i = 0; i < 80; i++) printf " 0"; print ""; for (s = 0; s < 400; s++) {
+    printf " %d 19685", s; for (t = 0; t < 16; t++) printf " %d 0 0 0 0.0", 1000 * s; print "" } }' >faulty.txt
+printf 'INFILE t.txt\nOUTFILE fixed.txt\n' >vemora.cfg && cp faulty.txt t.txt && "$tool" --fix >/dev/null 2>&1 &&
+    ! cmp -s faulty.txt fixed.txt || fail "the fix of the large track"
+sed -i 's/fixed/t/' vemora.cfg
+# Started with descriptors closed it saves exactly the trace data; output it cannot write fails the run, and says so.
+for case in '0 <&- >&- 2>/dev/null' '0 >&- 2>&-' '1 >/dev/full 2>err.txt'; do
+    cp faulty.txt t.txt && eval "\"\$tool\" --fix ${case#? }"
+    [ $? -eq "${case%% *}" ] && cmp -s t.txt fixed.txt || fail "vemora-check --fix ${case#? }"
+done
+grep -q '^vemora-check: write error' err.txt || fail "no write error reported for /dev/full"
+# Output goes out line by line: a run killed while it saves (to a FIFO whose reader takes nothing) has printed all.
+sed -i 's/^OUTFILE .*/OUTFILE fifo/' vemora.cfg && cp faulty.txt t.txt && mkfifo fifo && exec 3<>fifo
+"$tool" --fix >out.txt 2>&1 3<&- &
+i=0; until grep -q '^Saving trace data to >fifo<$' out.txt || [ $((i += 1)) -gt 600 ]; do sleep 0.1; done
+kill -9 $! 2>/dev/null; { wait $!; } 2>/dev/null
+[ $? -eq 137 ] && grep -A1 '^No gradient breaks found\.$' out.txt | grep -q '^Saving trace data to >fifo<$' ||
+    fail "a run killed while it saves lost what it printed"
+exec 3<&-
+# The editor without vemora.cfg ends; in 400 MB of address space an endless trace data file ends start-up at once.
+# Every line printed before the end stays in the output.
+mkdir "$work/start" && cd "$work/start" || exit 1
+ldd "$build/vemora" | grep -q libasan || space='ulimit -v 400000' # the sanitizers reserve far more than that
+starts() { # vemora.cfg (none if empty), what the editor prints
+    [ -z "$1" ] || printf "$1" >vemora.cfg
+    (ulimit -t 20 && ${space:-:} && env -u DISPLAY "$build/vemora" >out.txt 2>&1)
+    [ $? -eq 1 ] && [ "$(cat out.txt)" = "$(printf "Vemora v. 0.99\n$2")" ] || fail "vemora with vemora.cfg '$1'"
+}
+starts '' 'Fatal error: Did not find >vemora.cfg<'
+starts 'INFILE /dev/zero\n' 'Reading config file\nReading trace data from >/dev/zero<
+Fatal error: Trace data file >/dev/zero< is not usable: no section count'
 exit $failed

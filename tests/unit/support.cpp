@@ -2,11 +2,10 @@
 
 #include <allegro.h>
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <iterator>
 
 #include "display/graphics.h"
 #include "display/layout.h"
@@ -21,15 +20,11 @@
 
 std::string printed_in(const std::string& dir, int (*step)())
 {
-    char previous[4096];
-    if (!getcwd(previous, sizeof previous) || chdir(dir.c_str()) != 0)
-        std::abort();
-    testing::internal::CaptureStdout();
-    step();
-    std::string output = testing::internal::GetCapturedStdout();
-    if (chdir(previous) != 0)
-        std::abort();
-    return output;
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
+    testing::internal::CaptureStdout(), step();
+    std::filesystem::current_path(previous);
+    return testing::internal::GetCapturedStdout();
 }
 
 ScratchDir::ScratchDir()
@@ -48,20 +43,8 @@ void write_file(const std::string& path, const std::string& text) { std::ofstrea
 
 std::string read_file(const std::string& path)
 {
-    std::stringstream buffer;
-    buffer << std::ifstream(path, std::ios::binary).rdbuf();
-    return buffer.str();
-}
-
-int run_vemora(const std::string& dir, std::string* output)
-{
-    FILE* pipe = popen(("cd '" + dir + "' && env -u DISPLAY " VEMORA_BINARY " 2>&1").c_str(), "r");
-    char buffer[4096];
-    output->clear();
-    for (size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        output->append(buffer, n);
-    int status = pipe ? pclose(pipe) : -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 std::string read_text(int (*reader)(), char* setting, const std::string& text, const char* name)
@@ -130,15 +113,12 @@ void start_drawing(int w, int h, int depth)
 }
 
 static ScriptedInput* script;
-static PointerStep now_at(); // the script's present step
 
 static PointerStep now_at() { return script->steps[std::min(script->next, script->steps.size() - 1)]; }
 
 static void advance()
 {
-    if (script->next + 1 < script->steps.size()) {
-        script->next++;
-    } else if (++script->next > script->steps.size() + 100000) {
+    if (++script->next > script->steps.size() + 100000) { // the pointer rests at the last step meanwhile
         std::fprintf(stderr, "the input script ran out while a gesture waits for the mouse\n");
         std::abort();
     }
@@ -185,5 +165,4 @@ void play(ScriptedInput* s, std::vector<PointerStep> steps, std::vector<std::pai
     while (!script_done(*s) && !quit_requested);
     if (!quit_requested)
         main_loop_pass(); // sees the last step
-
 }

@@ -1,5 +1,5 @@
 // Helpers shared by the unit tests: scratch directories and files, the demo track, drawing
-// without a window, and the real executable.
+// without a window, and scripted input.
 #pragma once
 #include <string>
 #include <utility>
@@ -65,6 +65,3 @@ bool script_done(const ScriptedInput& script);
 // last step, or the program quits.
 void play(ScriptedInput* script, std::vector<PointerStep> steps, std::vector<std::pair<int, bool>> keys = {},
           bool close = false);
-
-// Runs the program in `dir` with no display; returns its exit status and fills `output`.
-int run_vemora(const std::string& dir, std::string* output);
