@@ -76,7 +76,9 @@ bool read_track_bytes(FILE* file)
         return false;
     const off_t size = st.st_size;
     b.head_size = std::fread(b.head, 1, (size_t)std::min<off_t>(size, HEADER_SIZE), file);
-    const off_t want = std::min<off_t>(size, (off_t)RECORD_SIZE * std::clamp(num_sections, 0, MAX_SECTIONS));
+    // The section table lies after the head: a short file's head is never read as records.
+    const off_t table = std::max<off_t>(0, size - (off_t)HEADER_SIZE);
+    const off_t want = std::min<off_t>(table, (off_t)RECORD_SIZE * std::clamp(num_sections, 0, MAX_SECTIONS));
     if (fseeko(file, size - want, SEEK_SET) == 0 && std::fread(b.tail, 1, (size_t)want, file) == (size_t)want)
         b.tail_size = (size_t)want;
     return true;

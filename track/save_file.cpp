@@ -196,13 +196,16 @@ bool save_by_rename(Save& save, const char* path, const struct stat* old, SaveRe
 {
     std::string dir;
     const int dir_fd = name_temporary(path, &dir) ? open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+    // Marked before it is made: a signal while mkostemp creates it (perhaps in another thread) then
+    // finds its name already, or removes a name not yet taken.
+    temporary_exists = dir_fd >= 0;
     const int fd = dir_fd < 0 ? -1 : mkostemp(temporary, O_CLOEXEC);
     if (fd < 0) {
+        temporary_exists = 0;
         if (dir_fd >= 0)
             close(dir_fd);
         return false;
     }
-    temporary_exists = 1;
     announce(save);
     size_t written = 0;
     int error = write_all(fd, save.data, save.size, 0, &written);
