@@ -2,6 +2,7 @@
 
 #include <allegro.h>
 #include <cmath>
+#include <vector>
 
 #include "display/colours.h"
 #include "display/lines.h"
@@ -194,9 +195,9 @@ void draw_section_curve(int section, const TracePoint& p)
 {
     const int N = steps_per_section;
     const int t = selected_trace;
-    float distance[64], height[64];
-    if (N < 2 || N > 64)
+    if (N < 2)
         return;
+    std::vector<float> distance(N), height(N);
     for (int i = 0; i < N; i++) {
         double u = (double)i / (N - 1);
         distance[i] = (float)(to_int32(u * trace_length[section][t] + trace_start[section][t]) / UNITS_PER_METRE);

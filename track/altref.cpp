@@ -12,7 +12,7 @@ int read_altitude_reference()
     if (!file)
         return 1;
     std::printf("Reading altitude reference data from >%s<\n", altref_file_name);
-    char distance[MAX_WORD + 1], height[MAX_WORD + 1];
+    Word distance, height;
     long ignored = 0;
     altref_count = 0;
     while (read_word(file, distance) && read_word(file, height)) {

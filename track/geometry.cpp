@@ -155,7 +155,7 @@ int read_trace_positions()
     }
     std::printf("Reading trace positions from >%s<\n", tracepos_file_name);
     // A file that ends early repeats its last word for the positions it lacks.
-    char word[MAX_WORD + 1];
+    Word word;
     bool any = false;
     for (int k = 0; k < MAX_TRACES; k++) {
         any = read_word(file, word) || any;
@@ -173,7 +173,7 @@ int read_section_radii()
         return 1;
     std::printf("Reading radius data from >%s<\n", radius_file_name);
     // As with the positions, the last word read stands in for every missing one.
-    char word[MAX_WORD + 1];
+    Word word;
     bool any = false;
     for (int s = 0; s < num_sections; s++) {
         any = read_word(file, word) || any;
