@@ -66,6 +66,8 @@ static std::string save_in(const std::string& setup, const std::string& name, rl
     const std::string describe = in(dir.path) + "stat -c '%u:%g %a %h' t && getfacl -c t && getfattr -d t",
                       identity = run(describe), before = contents(dir.file("t"));
     const long files = files_in(dir.path);
+    struct stat was{}, is{};
+    stat(dir.file("t").c_str(), &was);
     rlimit unlimited{};
     fill_model(60, 2), getrlimit(RLIMIT_FSIZE, &unlimited), signal(SIGXFSZ, SIG_IGN);
     EXPECT_TRUE(user == geteuid() || (setresgid(user, user, 0) == 0 && setresuid(user, user, 0) == 0));
@@ -76,6 +78,7 @@ static std::string save_in(const std::string& setup, const std::string& name, rl
     EXPECT_TRUE(user == 0 || !root || (setresuid(0, 0, 0) == 0 && setresgid(0, 0, 0) == 0));
     const std::string after = contents(dir.file("t"));
     said += after == before ? "t old" : after == formatted() ? "t new" : "t cut";
+    said += stat(dir.file("t").c_str(), &is) == 0 && is.st_ino != was.st_ino ? ", replaced" : "";
     return said + (run(describe) == identity ? "" : ", other identity") +
            (files_in(dir.path) == files ? "" : ", files left");
 }
@@ -88,18 +91,19 @@ TEST(TraceDataFile, SavesKeepThePreviousFileOrItsIdentity)
 {
     const rlim_t any = RLIM_INFINITY;
     const std::string warn = "Warning: Could not save to >", too_large = "other<: File too large\n";
-    // Set-up, file saved, largest file size, what the save says (t then holds the new contents, the old or neither).
+    // Set-up, file saved, largest file size, what the save says; what t then holds (the new contents, in a file
+    // that replaced it or in place; the old ones; neither) follows for a failed save.
     const std::tuple<std::string, std::string, rlim_t, std::string> cases[] = {
         {"", "", any, "kept; Warning: Could not save: no OUTFILE is configured\n"},
         {"mkdir adir", "adir", any, "kept; " + warn + "adir<: Is a directory\n"},
         {"", "/dev/full", any, "kept; " + warn + "/dev/full<: No space left on device\n"},
         {"chmod 444 t", "t", any, "kept; " + warn + "t<: Permission denied\n"},
         {"chmod 555 .", "new", any, "kept; " + warn + "new<: Permission denied\n"},
-        {"chmod 555 .", "t", any, "saved; "}, // in place
-        {"ln t other", "other", any, "saved; "},
-        {"ln -s t link", "link", any, "saved; "},
-        {"setfacl -m u:nobody:rw t && setfattr -n user.origin -v demo t", "t", any, "saved; "},
-        {"setfacl -d -m u:nobody:r .", "t", any, "saved; "}, // the new file's inherited ACL is not kept
+        {"chmod 555 .", "t", any, "saved; t new"}, // in place
+        {"ln t other", "other", any, "saved; t new"},
+        {"ln -s t link", "link", any, "saved; t new, replaced"}, // through the temporary file
+        {"setfacl -m u:nobody:rw t && setfattr -n user.origin -v demo t", "t", any, "saved; t new, replaced"},
+        {"setfacl -d -m u:nobody:r .", "t", any, "saved; t new, replaced"}, // the new file's inherited ACL dropped
         // In place over the size limit: written part-way and put back; not readable, so not put back; no room.
         {"printf %40000s > t && ln t other", "other", 20000, "kept; " + warn + too_large},
         {"printf %40000s > t && chmod 200 t && ln t other", "other", 20000, "changed; " + warn + too_large},
@@ -107,7 +111,7 @@ TEST(TraceDataFile, SavesKeepThePreviousFileOrItsIdentity)
         {"truncate -s 33M t && ln t other", "other", any,
          "kept; " + warn + "other<: the file is larger than 32 MiB, too large to be saved in place\n"}};
     for (const auto& [setup, name, limit, said] : cases) {
-        const char* holds = said[0] == 's' ? "t new" : said[0] == 'k' ? "t old" : "t cut";
+        const char* holds = said[0] == 's' ? "" : said[0] == 'k' ? "t old" : "t cut";
         EXPECT_EQ(save_in(setup, name, limit), said + holds) << setup;
     }
 }
@@ -117,7 +121,7 @@ TEST(TraceDataFile, SavesAnotherUsersFile)
 {
     if (!root)
         GTEST_SKIP() << "needs root, to own files for another user";
-    EXPECT_EQ(save_in("chmod 640 t", "t", RLIM_INFINITY, true), "saved; t new");
+    EXPECT_EQ(save_in("chmod 640 t", "t", RLIM_INFINITY, true), "saved; t new, replaced");
     EXPECT_EQ(save_in("chown 0:0 t && chmod 666 t", "t", RLIM_INFINITY), "saved; t new");
 }
 
