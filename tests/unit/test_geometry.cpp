@@ -33,7 +33,8 @@ TEST(TrackFile, RecordsFromTheEndCountsAndShortFiles)
     fresh_model(4, 7); // what a short file does not hold keeps its default: 92 bytes hold the positions, no record
     EXPECT_EQ(read_text(read_trk_geometry, trk_file_name, data.substr(0, 92), "t.trk"),
               reading + "Warning: >t.trk< is too short; values it does not hold keep their defaults\n");
-    EXPECT_EQ(std::vector<float>({trace_offset[15], section_radius[0], section_radius[3]}), std::vector<float>({12, 0, 0}));
+    EXPECT_EQ(std::vector<float>({trace_offset[15], section_radius[0], section_radius[3]}),
+              std::vector<float>({12, 0, 0}));
     fresh_model(4, 7), std::snprintf(trk_file_name, FILE_NAME_SIZE, "/dev/zero"); // endless: no regular file
     EXPECT_EQ(printed_in("/", read_trk_geometry), "Reading trace-position and radius data from >/dev/zero<\n"
               "Warning: >/dev/zero< is not a regular file; the geometry keeps its defaults\n");
