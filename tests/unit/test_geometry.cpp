@@ -94,6 +94,7 @@ TEST(Axes, TicksAndLabelRowsInDouble)
     EXPECT_EQ(std::make_tuple(m.count, n.count, tick_value(m, 0), tick_value(n, 0), tick_value(m, m.count - 1)),
               std::make_tuple(8, 40, 17.0f, 17.0f, 17.35f)); // majors, minors, the first of each, the last major
     EXPECT_EQ(axis_ticks(0, 1e30f, 0.05f).count, 0); // too many to count
+    EXPECT_EQ(axis_ticks(5000, 5001, 0.05f).count, 20); // however high the range lies
     compute_layout(640, 480), cross_alt_min = profile_alt_min = -21.7f, cross_alt_max = profile_alt_max = -2.0f;
     EXPECT_EQ(std::make_pair(cross_band_row(0.1), profile_band_row(0.1)), std::make_pair(35, 196)); // 0.9 of 288 rows
 }
