@@ -7,9 +7,12 @@
 #include <regex>
 
 #include "display/layout.h"
+#include "display/view.h"
+#include "interaction/flags.h"
 #include "support.h"
 #include "track/altref.h"
 #include "track/config.h"
+#include "track/invariants.h"
 #include "track/lengths.h"
 #include "track/model.h"
 #include "track/startup.h"
@@ -120,6 +123,29 @@ TEST(StartUp, DemoTrackLoadsInOrder)
               "Vemora v. 0.99\nReading config file\nReading trace data from >trace.txt<\nDid not find >none.trk<\n"
               "Reading trace positions from >tracepos.txt<\nReading radius data from >radius.txt<\n"
               "Reading altitude reference data from >altref.txt<\n");
+}
+
+// The demo as loaded keeps every invariant of the model; each kind of break is named.
+TEST(StartUp, InvariantsNameTheFirstBroken)
+{
+    const std::pair<void (*)(), const char*> breaks[] = {
+        {[] {}, ""},
+        {[] { trace_point[num_sections][6].cubic++; }, "the wrap-around slot differs from section 0"},
+        {[] { trace_start[149][6]++; }, "trace_start is not the running sum of trace_length"},
+        {[] { trace_start[num_sections][0] = 1; }, "the wrap-around slot does not start at 0"},
+        {[] { num_traces = 17; }, "the section or trace count lies outside the capacity"},
+        {[] { first_section = -1; }, "the section range lies outside the track"},
+        {[] { last_section = num_sections; }, "the section range lies outside the track"},
+        {[] { first_trace = last_trace + 1; }, "the trace range lies outside the traces"},
+        {[] { last_trace = num_traces; }, "the trace range lies outside the traces"},
+        {[] { selected_section = num_sections; }, "the selection lies outside the track"},
+        {[] { selected_trace = -1; }, "the selection lies outside the track"},
+        {[] { data_modified = 1; }, "the unsaved flag disagrees with the undo history"},
+    };
+    for (const auto& [broken, named] : breaks) {
+        load_demo_track(), broken();
+        EXPECT_STREQ(broken_invariant() ? broken_invariant() : "", named);
+    }
 }
 
 static std::string times(int n, const std::string& text) { return n ? text + times(n - 1, text) : ""; }
