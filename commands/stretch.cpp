@@ -23,7 +23,7 @@ struct Boundaries {
 
 // Program-wide like the model: far too large for the stack.
 Boundaries b;
-int32_t blocks[MAX_SECTIONS][4];
+TracePoint records[MAX_SECTIONS];
 
 // Reads the view's stretch and the selected trace; false where they name no stretch.
 bool measure()
@@ -84,13 +84,13 @@ bool fit_sections()
         const int k = b.first + n;
         const TracePoint& old = trace_point[k][b.trace];
         const double length = trace_length[k][b.trace];
-        int32_t* block = blocks[n];
-        block[0] = n == 0 ? old.height : to_int32(b.new_height[n]);
-        block[1] = n == 0 ? old.slope : to_int32(b.new_gradient[n] * length);
+        TracePoint& p = records[n];
+        p.height = n == 0 ? old.height : to_int32(b.new_height[n]);
+        p.slope = n == 0 ? old.slope : to_int32(b.new_gradient[n] * length);
         const double end = n + 1 < b.count ? (double)to_int32(b.new_height[n + 1]) : b.height[b.count];
-        hermite_end(block[0], block[1], end, b.new_gradient[n + 1] * length, &block[2], &block[3]);
-        changed = changed || block[0] != old.height || block[1] != old.slope || block[2] != old.quad ||
-                  block[3] != old.cubic;
+        hermite_end(p.height, p.slope, end, b.new_gradient[n + 1] * length, &p.quad, &p.cubic);
+        changed = changed || p.height != old.height || p.slope != old.slope || p.quad != old.quad ||
+                  p.cubic != old.cubic;
     }
     return changed;
 }
@@ -101,7 +101,7 @@ bool rewrite_stretch(bool (*boundaries)(), ChangeKind kind)
         return false;
     history_begin();
     for (int n = 0; n < b.count; n++)
-        apply_block(b.first + n, b.trace, blocks[n]);
+        apply_record(b.first + n, b.trace, records[n]);
     history_end(kind, b.first, b.first + b.count - 1);
     update_data_modified();
     return true;

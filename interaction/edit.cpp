@@ -212,10 +212,10 @@ void draw_edit_preview(float run, float rise, float h, int s)
 {
     if (run == 0.0f)
         return; // no finite gradient to show
-    int32_t p_block[4], s_block[4];
-    edit_coefficients(s, selected_trace, h, (double)rise / run, p_block, s_block);
-    draw_section_curve(previous_section(s), {p_block[0], p_block[1], p_block[2], p_block[3]});
-    draw_section_curve(s, {s_block[0], s_block[1], s_block[2], s_block[3]});
+    TracePoint p_new, s_new;
+    edit_coefficients(s, selected_trace, h, (double)rise / run, &p_new, &s_new);
+    draw_section_curve(previous_section(s), p_new);
+    draw_section_curve(s, s_new);
 }
 
 int edit_height_and_gradient()
