@@ -14,7 +14,6 @@
 #include "display/view.h"
 #include "interaction/edit_math.h"
 #include "interaction/flags.h"
-#include "interaction/main_loop.h"
 #include "interaction/zoom.h"
 #include "support.h"
 #include "track/model.h"
@@ -142,28 +141,5 @@ TEST(Docs, NameEveryCommand)
             EXPECT_NE(table.find("`" + name + "`"), std::string::npos) << name << " in the README";
             EXPECT_EQ(terms.count(name), 1u) << name << " in the manual";
         }
-    }
-}
-
-// A pass of the main loop rests only when it found nothing to do; after a key, the close button or a gesture
-// the next pass follows at once.
-TEST(MainLoop, RestsOnlyAfterAPassWithNothingToDo)
-{
-    const struct { const char* what; std::vector<PointerStep> steps; int key, held, close, idles; } passes[] = {
-        {"nothing", {{320, 240, 0}}, 0, 0, 0, 1},
-        {"the left button still held after an edit", {{320, 240, 1}}, 0, 1, 0, 1},
-        {"a key", {{320, 240, 0}}, KEY_END, 0, 0, 0},
-        {"the close button", {{320, 240, 0}}, 0, 0, 1, 0},
-        {"a right press, a zoom refused", {{300, 200, 2}, {300, 200, 0}}, 0, 0, 0, 0},
-    };
-    for (const auto& p : passes) {
-        start_drawing(640, 480), load_demo_track(), draw_view();
-        ScriptedInput input;
-        input.steps = p.steps, input.close = p.close == 1, left_button_held = p.held;
-        if (p.key)
-            input.keys = {{p.key, false}};
-        use_script(&input);
-        main_loop_pass();
-        EXPECT_TRUE((int)input.idles == p.idles && script_done(input)) << p.what;
     }
 }
