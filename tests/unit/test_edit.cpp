@@ -27,11 +27,9 @@
 #include "track/invariants.h"
 #include "track/lengths.h"
 
-namespace {
-
 // Every field of every slot, four to a record, trace after trace and section after section.
-std::vector<int32_t> records() { return {(int32_t*)trace_point, (int32_t*)trace_point + sizeof trace_point / 4}; }
-bool clean(int s, int t) { return !check_join(s, t).gap && !check_join(s, t).kink; }
+static std::vector<int32_t> records() { return {(int32_t*)trace_point, (int32_t*)std::end(trace_point)}; }
+static bool clean(int s, int t) { return !check_join(s, t).gap && !check_join(s, t).kink; }
 
 // On the demo (150 sections, 7 traces, centre line 3) the trace passes through the new height with the
 // new gradient, joining its neighbours smoothly; the section before keeps its start. A centre-line edit
@@ -40,8 +38,7 @@ TEST(Edit, NewHeightAndGradientAtASectionStart)
 {
     const struct { int s, t; double h, g; } edits[] = {{0, 3, -1.5, 0.02}, {149, 2, 4.0, -0.01}};
     for (const auto& e : edits) {
-        load_demo_track();
-        trace_point[e.s][e.t ? 0 : 1].slope += 999; // traces of different gradients
+        load_demo_track(), trace_point[e.s][e.t ? 0 : 1].slope += 999; // traces of different gradients
         const auto before = records();
         const int p = e.s ? e.s - 1 : 149, S = (e.s * MAX_TRACES + e.t) * 4, P = (p * MAX_TRACES + e.t) * 4;
         apply_edit(e.s, e.t, e.h, e.g);
@@ -58,8 +55,7 @@ TEST(Edit, NewHeightAndGradientAtASectionStart)
     }
     // A next section without length counts as flat. Coefficients beyond the integer range saturate, also
     // those of the other traces moved along.
-    trace_length[3][1] = 0;
-    apply_edit(2, 1, 1.0, 0.005);
+    trace_length[3][1] = 0, apply_edit(2, 1, 1.0, 0.005);
     EXPECT_TRUE(std::fabs(end_height(trace_point[2][1]) - trace_point[3][1].height) <= 1 &&
                 std::fabs(end_derivative(trace_point[2][1])) < 5);
     apply_edit(2, 3, 1.0e6, 0.0); // the centre line: trace 0 moves along
@@ -84,19 +80,17 @@ TEST(Check, JoinTolerances)
         {{0, 0, 300, -100}, {240, 5000, -5240, 0}, {10000, 0}, true, false},
     };
     for (const auto& j : joins) {
-        fresh_model(4, 1);
-        trace_point[1][0] = j.end, trace_point[2][0] = j.start;
+        fresh_model(4, 1), trace_point[1][0] = j.end, trace_point[2][0] = j.start;
         trace_length[1][0] = j.lengths[0], trace_length[2][0] = j.lengths[1];
         EXPECT_TRUE(check_join(1, 0).gap == j.gap && check_join(1, 0).kink == j.kink) << &j - joins;
     }
+    const TracePoint &a = trace_point[1][0], &b = trace_point[2][0];
     repair_join(1, 0); // the last one
-    EXPECT_EQ((std::vector<double>{end_derivative(trace_point[1][0]), (double)trace_point[2][0].slope,
-                                   (double)trace_point[2][0].height}), (std::vector<double>{300, 5000, 220}));
+    EXPECT_EQ(std::make_tuple(end_derivative(a), b.slope, b.height), std::make_tuple(300.0, 5000, 220));
     std::fill_n(&trace_length[0][0], 4 * MAX_TRACES, 100000);
     trace_point[1][0] = {INT32_MAX, INT32_MAX, 0, 0}, trace_point[2][0] = {INT32_MAX, 0, 0, 0};
     repair_join(1, 0);
-    const TracePoint& r = trace_point[2][0];
-    EXPECT_EQ(std::vector<int>({r.height, r.quad, r.cubic}), std::vector<int>({INT32_MAX, INT32_MIN, INT32_MAX}));
+    EXPECT_EQ(std::make_tuple(b.height, b.quad, b.cubic), std::make_tuple(INT32_MAX, INT32_MIN, INT32_MAX));
 }
 
 // The demo drawn on a 640 x 480 page, input from a script, saves into a scratch directory; afterwards the model's
@@ -111,15 +105,13 @@ struct Session : ::testing::Test {
     }
     void TearDown() override { EXPECT_EQ(broken_invariant(), nullptr) << "after the session"; }
 };
-using MainLoop = Session;
-using Stretch = Session;
 
 using Steps = std::vector<PointerStep>;
 using KeyQueue = std::vector<std::pair<int, bool>>; // scancode, shift held
 
 // Selects the section that starts at column 400, drags its start up to row 260, then presses `button` with the
 // pointer at (445, 215), towards which a left click sets the gradient.
-Steps edit_gesture(int button)
+static Steps edit_gesture(int button)
 {
     return {{400, 330, 1}, {400, 330, 0}, {400, 330, 1}, {400, 260, 1},
             {400, 260, 0}, {445, 215, 0}, {445, 215, button}, {445, 215, 0}};
@@ -172,15 +164,13 @@ TEST_F(Session, UndoRedoTheUnsavedFlagAndTheQuitGuard)
         SetUp();
         std::map<char, std::vector<int32_t>> seen{{'a', records()}};
         std::string got;
-        for (int i = 0; c.steps[i]; i++) {
+        for (int i = 0; const char step = c.steps[i]; i++) {
             const auto before = records();
-            const unsigned paused = input.paused_ms;
-            const char step = c.steps[i];
-            play(&input, step == 'e' ? edit_gesture(1) : Steps{}, keys.at(step), step == 'c');
+            input.paused_ms = 0, play(&input, step == 'e' ? edit_gesture(1) : Steps{}, keys.at(step), step == 'c');
             const auto [known, fresh] = seen.emplace(c.states[i], records());
             const bool right = fresh ? before != records() : known->second == records();
             const bool warned = (step == 'q' || step == 'c') && data_modified;
-            got += !right ? 'x' : warned != (input.paused_ms - paused == 1000) ? '!' : "01"[data_modified];
+            got += !right ? 'x' : warned != (input.paused_ms == 1000) ? '!' : "01"[data_modified];
         }
         EXPECT_EQ(std::make_pair(got, (bool)quit_requested), std::make_pair(std::string(c.unsaved), c.quits)) << c.rule;
     }
@@ -188,7 +178,7 @@ TEST_F(Session, UndoRedoTheUnsavedFlagAndTheQuitGuard)
 
 // A pass of the main loop rests only when it found nothing to do; after a key, the close button or a gesture
 // the next pass follows at once.
-TEST_F(MainLoop, RestsOnlyAfterAPassWithNothingToDo)
+TEST_F(Session, MainLoopRestsOnlyAfterAPassWithNothingToDo)
 {
     const struct { const char* what; Steps steps; KeyQueue keys; bool close, held, rests; } cases[] = {
         {"nothing", {{320, 240, 0}}, {}, false, false, true},
@@ -198,8 +188,7 @@ TEST_F(MainLoop, RestsOnlyAfterAPassWithNothingToDo)
         {"a right press, a zoom refused", {{300, 200, 2}, {300, 200, 0}}, {}, false, false, false},
     };
     for (const auto& c : cases) {
-        SetUp(), input = {c.steps, c.keys, c.close}, left_button_held = c.held;
-        main_loop_pass();
+        SetUp(), input = {c.steps, c.keys, c.close}, left_button_held = c.held, main_loop_pass();
         EXPECT_TRUE(input.idles == c.rests && script_done(input)) << c.what;
     }
 }
@@ -232,7 +221,7 @@ using Boundaries = std::array<int32_t, 8>; // heights or start slopes at boundar
 
 // Trace k of section s: a Hermite cubic between boundaries s and s + 1, 100000 k higher than trace 0. Sections
 // are 2^16 long, the last one three times that (every value below is exact); slopes are given per 2^16.
-TracePoint record(const Boundaries& h, const Boundaries& g, int s, int k)
+static TracePoint record(const Boundaries& h, const Boundaries& g, int s, int k)
 {
     const int m = s == 7 ? 3 : 1;
     TracePoint p{h[s % 8] + 100000 * k, m * g[s % 8], 0, 0};
@@ -241,11 +230,11 @@ TracePoint record(const Boundaries& h, const Boundaries& g, int s, int k)
 }
 
 // A 640 x 480 memory bitmap of 32 bits, one block.
-std::string pixels(BITMAP* bitmap) { return {(const char*)bitmap->dat, 640 * 480 * 4}; }
+static std::string pixels(BITMAP* bitmap) { return {(const char*)bitmap->dat, 640 * 480 * 4}; }
 
 // Presses a key over a black page and screen: whether the screen then shows `text` and the page the view of
 // the heights as they now are (or stays black).
-bool says(int key, const std::string& text, bool redrawn)
+static bool says(int key, const std::string& text, bool redrawn)
 {
     clear_bitmap(screen), clear_bitmap(page_buffer), perform_command({key, false, 240});
     const std::string shown = pixels(screen), page = pixels(page_buffer);
@@ -258,7 +247,7 @@ bool says(int key, const std::string& text, bool redrawn)
 
 // Eight sections, three traces, centre line 1: trace t's boundaries before and after hand-computed stretches,
 // the last two up to the wrap-around slot.
-TEST_F(Stretch, HandComputedStretchesAndTheirUndo)
+TEST_F(Session, StretchesLevelledAndSmoothedAsComputedByHandAndUndone)
 {
     const Boundaries flat{}, line{0, 1000, 2000, 3000, 4000, 5000}, up{0, 1000, 1000, 1000, 1000, 1000},
         bump3{0, 0, 0, 4000}, smooth3{0, 0, 1000, 2000, 1000}, smooth3g{0, 0, 1000, 0, -1000}, bump1{0, 4000},
@@ -291,8 +280,8 @@ TEST_F(Stretch, HandComputedStretchesAndTheirUndo)
                     << c.text << " " << s << "/" << k;
             }
         const auto after = records();
-        const std::string what = (c.key == KEY_L ? "levelling of sections " : "smoothing of sections ") +
-                                 std::to_string(c.i) + " to " + std::to_string(c.j);
+        // Undo and redo name the stretch as the key did, after its "Levelled" or "Smoothed".
+        const std::string what = (c.key == KEY_L ? "levelling of" : "smoothing of") + std::string(c.text + 8);
         EXPECT_TRUE(says(KEY_U, changed ? "Undone: " + what : "Nothing to undo", false) && records() == before);
         EXPECT_TRUE(says(KEY_R, changed ? "Redone: " + what : "Nothing to redo", false) && records() == after);
     }
@@ -301,17 +290,14 @@ TEST_F(Stretch, HandComputedStretchesAndTheirUndo)
 // On the demo the trace joins without gap or gradient break all through the stretch, the faults inside repaired:
 // one trace, and the whole width over straight sections (in curves the other traces, moved as the centre line,
 // break where their lengths change otherwise than its).
-TEST_F(Stretch, NoFaultLeftInsideTheStretchOnTheDemo)
+TEST_F(Session, NoFaultLeftInsideALevelledOrSmoothedStretchOnTheDemo)
 {
     const int cases[][4] = {{KEY_L, 25, 40, 0}, {KEY_S, 95, 110, 5}, {KEY_L, 140, 149, 4}, {KEY_S, 80, 90, 6},
                             {KEY_L, 64, 77, 3}, {KEY_S, 64, 77, 3}};
     for (auto [key, i, j, t] : cases) {
-        load_demo_track(), first_section = i, last_section = j, selected_trace = t;
-        perform_command({key, false, 240});
+        load_demo_track(), first_section = i, last_section = j, selected_trace = t, perform_command({key, false, 240});
         for (int s = i; s <= j; s++)
             for (int k = 0; k < num_traces; k++)
                 EXPECT_TRUE(clean(s, k)) << "join " << s << "/" << k << " after key " << key << " on " << i << "-" << j;
     }
 }
-
-} // namespace

@@ -1,5 +1,5 @@
-// Tick steps, the keys that change only the view and the selection, the mapping between track values and screen
-// positions with the rectangle zoom (what they draw, and zoom to fit, are in the golden images), and the docs.
+// The keys that change only the view and the selection; the mapping between track values and screen positions,
+// the rectangle zoom and the tick steps (what they draw, and zoom to fit, are in the golden images); the docs.
 #include <allegro.h>
 #include <gtest/gtest.h>
 
@@ -15,20 +15,6 @@
 #include "support.h"
 #include "track/model.h"
 
-// Tick steps by the range shown: the bounds are strict.
-TEST(Ticks, StepsByRange)
-{
-    const float ticks[][3] = { // range, major and minor step: just above each bound, and at one
-        {10001, 5000, 1000}, {10000, 2000, 500}, {1000.5f, 500, 100}, {500.5f, 200, 50}, {100.5f, 50, 10},
-        {50.5f, 20, 5}, {10.5f, 5, 1}, {6, 2, 0.5f}, {1.5f, 0.5f, 0.1f}, {1, 0.2f, 0.05f}, {0.5f, 0.05f, 0.01f},
-        {-3, 0.05f, 0.01f}, {NAN, 0.05f, 0.01f}};
-    for (auto& c : ticks) {
-        float major = -1, minor = -1;
-        choose_tick_steps(c[0], &major, &minor);
-        EXPECT_TRUE(major == c[1] && minor == c[2]) << c[0] << ": " << major << " " << minor;
-    }
-}
-
 using Range = std::tuple<int, int, int>; // first, last, selected
 
 // 10 sections and 5 traces (centre line 2) on a 640 x 480 screen.
@@ -38,8 +24,10 @@ class Keys : public ::testing::Test {
 
 // Below the cross-section panel the keypad moves the section range (pulling the selected section in),
 // from its bottom row up the trace range (leaving the selected trace); arrows and Home (the centre line, though
-// not shown) work anywhere; End does nothing.
-TEST_F(Keys, RangeAndSelectionKeysStayWithinTheirLimits)
+// not shown) work anywhere; End does nothing. Insert, Delete, Page Up and Page Down move a height limit by a
+// share of the span; pressed on and on, they never make the limits cross or overflow (q and shift-q are in the
+// session tests).
+TEST_F(Keys, RangesSelectionAndHeightLimitsStayWithinTheirBounds)
 {
     const struct { int key; Range start, sections, traces; } cases[] = { // traces: after a keypad key up top
         {KEY_7_PAD, {1, 3, 1}, {2, 3, 2}, {2, 3, 1}}, {KEY_7_PAD, {3, 4, 1}, {3, 4, 3}, {3, 4, 1}},
@@ -55,24 +43,16 @@ TEST_F(Keys, RangeAndSelectionKeysStayWithinTheirLimits)
     for (const auto& c : cases)
         for (int row : {cross_bottom + 1, cross_bottom, 0}) { // both ranges start as c.start
             std::tie(first_section, last_section, selected_section) = c.start;
-            std::tie(first_trace, last_trace, selected_trace) = c.start;
-            perform_command({c.key, false, row});
+            std::tie(first_trace, last_trace, selected_trace) = c.start, perform_command({c.key, false, row});
             const bool pad = c.key >= KEY_1_PAD && c.key <= KEY_9_PAD, upper = row <= cross_bottom;
             const Range sections = pad && upper ? c.start : c.sections, traces = pad && !upper ? c.start : c.traces;
             EXPECT_EQ(Range(first_section, last_section, selected_section), sections) << c.key << " " << row;
             EXPECT_EQ(Range(first_trace, last_trace, selected_trace), traces) << c.key << " " << row;
         }
-}
-
-// Insert, Delete, Page Up and Page Down move a height limit by a share of the span; pressed on and on, they never
-// make the limits cross or overflow (q and shift-q are in the session tests).
-TEST_F(Keys, HeightLimits)
-{
-    const struct { int key; float bottom, top; } cases[] = {
+    const struct { int key; float bottom, top; } limits[] = {
         {KEY_INSERT, 0, 105}, {KEY_DEL, 0, 95}, {KEY_PGUP, 5, 100}, {KEY_PGDN, -5, 100}};
-    for (const auto& c : cases) {
-        height_bottom = 0, height_top = 100;
-        perform_command({c.key, false, 0});
+    for (const auto& c : limits) {
+        height_bottom = 0, height_top = 100, perform_command({c.key, false, 0});
         EXPECT_EQ(std::make_pair(height_bottom, height_top), std::make_pair(c.bottom, c.top)) << c.key;
         for (int n = 0; n < 2000; n++)
             perform_command({c.key, false, 0});
@@ -85,11 +65,10 @@ TEST_F(Keys, HeightLimits)
 // lines handle. Sections every 50 m. Zoom corners in either order: 160 m is nearest section 1, 340 m section 5,
 // the selection is pulled in. Refused: both sides nearest one section start, and a rectangle without height.
 // The nearest section: along the selected trace only, over all sections rather than the shown ones, a tie to
-// the lower one, and section 0 when none is within 1000000 m.
-TEST_F(Keys, MappingZoomToRectangleAndNearestSection)
+// the lower one, and section 0 when none is within 1000000 m. Tick steps by the range shown: the bounds are strict.
+TEST_F(Keys, MappingZoomToRectangleNearestSectionAndTickSteps)
 {
-    selected_trace = 1;
-    profile_dist_min = 100, profile_dist_max = 676, profile_alt_min = 0, profile_alt_max = 288;
+    selected_trace = 1, profile_dist_min = 100, profile_dist_max = 676, profile_alt_min = 0, profile_alt_max = 288;
     EXPECT_EQ(std::make_tuple(x_to_distance(32 + 288), distance_to_x(388), y_to_height(456 - 100)),
               std::make_tuple(388.0, 32 + 288, 100.0));
     const int up = height_to_y(1e30f), down = height_to_y(-1e30f);
@@ -111,6 +90,15 @@ TEST_F(Keys, MappingZoomToRectangleAndNearestSection)
     }
     EXPECT_EQ(std::make_tuple(nearest_section(125), nearest_section(126), nearest_section(97), nearest_section(590),
                               nearest_section(999100), nearest_section(1000551)), std::make_tuple(0, 1, 0, 9, 9, 0));
+    const float ticks[][3] = { // range, major and minor step: just above each bound, and at one
+        {10001, 5000, 1000}, {10000, 2000, 500}, {1000.5f, 500, 100}, {500.5f, 200, 50}, {100.5f, 50, 10},
+        {50.5f, 20, 5}, {10.5f, 5, 1}, {6, 2, 0.5f}, {1.5f, 0.5f, 0.1f}, {1, 0.2f, 0.05f}, {0.5f, 0.05f, 0.01f},
+        {-3, 0.05f, 0.01f}, {NAN, 0.05f, 0.01f}};
+    for (auto& c : ticks) {
+        float major = -1, minor = -1;
+        choose_tick_steps(c[0], &major, &minor);
+        EXPECT_TRUE(major == c[1] && minor == c[2]) << c[0] << ": " << major << " " << minor;
+    }
 }
 
 // The README's table of keys and the manual's KEYS and MOUSE sections name every command of the table

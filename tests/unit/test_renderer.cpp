@@ -79,15 +79,13 @@ TEST(Drawing, ProfileEqualsTheReference)
             EXPECT_GT(fast.size() - std::count(fast.begin(), fast.end(), '\0'), 100u) << view.first;
         }
     }
-    set_color_depth(32);
 }
 
 // Heights 0 .. 1e-5 m put a segment's ends 10^7 and 10^8 rows off; it must still cross the middle row
 // where the uncapped line does (some seven columns from the capped one), in the view and via profile_line.
 TEST(Drawing, DeepZoomLinesCrossWhereTheMappingPutsThem)
 {
-    start_drawing(640, 480);
-    fresh_model(2, 1);
+    start_drawing(640, 480), fresh_model(2, 1);
     for (int s = 0; s < 2; s++) // 1 m a metre, 0 at 50.5 m
         section_length[s] = 100 * 19685, trace_point[s][0] = {(100 * s - 50) * 19685 - 19685 / 2, 100 * 19685, 0, 0};
     compute_trace_lengths(), height_bottom = 0, height_top = 1e-5f;
