@@ -2,8 +2,8 @@
 // repairing height gaps and gradient breaks where sections meet. Played off screen through the main loop and the
 // keys with the real handlers: the edit gesture and what cancels or ignores it, undo and redo with the unsaved
 // flag, the guard against quitting with unsaved data, the main loop's rests, and the keys l and s on
-// hand-computed stretches. Also the undo history running full. (What the frames and the check report look like
-// is in the golden images.)
+// hand-computed stretches and on the demo. Also the undo history running full. (What the frames and the check
+// report look like is in the golden images.)
 #include <allegro.h>
 #include <gtest/gtest.h>
 
