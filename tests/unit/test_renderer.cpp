@@ -16,23 +16,20 @@
 // solid, the polyline from the first end through a point straight below it to the second.
 static bool same_line(std::mt19937& rng, int x1, int y1, int x2, int y2, int colour)
 {
-    static BITMAP* bitmaps[2] = {create_bitmap(64, 48), create_bitmap(64, 48)};
+    static BITMAP *ours = create_bitmap(64, 48), *library = create_bitmap(64, 48);
     const int all = rng() % 4 == 0, l = rng() % 20, t = rng() % 16, r = l + rng() % (64 - l), b = t + rng() % (48 - t);
     const int32_t xs[] = {x1, x1, x2}, ys[] = {y1, y1 + 9, y2};
     bool same = true;
     for (int solid = 0; solid < 2; solid++) {
         xor_mode(!solid);
-        for (BITMAP* bitmap : bitmaps) {
-            clear_to_color(bitmap, 0x55);
-            set_clip_rect(bitmap, all ? 0 : l, all ? 0 : t, all ? 63 : r, all ? 47 : b);
-            if (!solid)
-                (bitmap == bitmaps[1] ? draw_line : line)(bitmap, x1, y1, x2, y2, colour);
-            else if (bitmap == bitmaps[1])
-                draw_polyline(bitmap, xs, ys, 3, colour);
-            else
-                line(bitmap, x1, y1, x1, y1 + 9, colour), line(bitmap, x1, y1 + 9, x2, y2, colour);
-        }
-        same = same && std::memcmp(bitmaps[0]->dat, bitmaps[1]->dat, 64 * 48 * 4) == 0;
+        for (BITMAP* bitmap : {ours, library})
+            clear_to_color(bitmap, 0x55), set_clip_rect(bitmap, all ? 0 : l, all ? 0 : t, all ? 63 : r, all ? 47 : b);
+        if (solid)
+            draw_polyline(ours, xs, ys, 3, colour), line(library, x1, y1, x1, y1 + 9, colour);
+        else
+            draw_line(ours, x1, y1, x2, y2, colour);
+        line(library, x1, solid ? y1 + 9 : y1, x2, y2, colour); // the polyline's second segment, or the whole line
+        same = same && std::memcmp(ours->dat, library->dat, 64 * 48 * 4) == 0;
     }
     solid_mode();
     return same;
@@ -82,15 +79,13 @@ TEST(Drawing, ProfileEqualsTheReference)
             EXPECT_GT(fast.size() - std::count(fast.begin(), fast.end(), '\0'), 100u) << view.first;
         }
     }
-    set_color_depth(32);
 }
 
 // Heights 0 .. 1e-5 m put a segment's ends 10^7 and 10^8 rows off; it must still cross the middle row
 // where the uncapped line does (some seven columns from the capped one), in the view and via profile_line.
 TEST(Drawing, DeepZoomLinesCrossWhereTheMappingPutsThem)
 {
-    start_drawing(640, 480);
-    fresh_model(2, 1);
+    start_drawing(640, 480), fresh_model(2, 1);
     for (int s = 0; s < 2; s++) // 1 m a metre, 0 at 50.5 m
         section_length[s] = 100 * 19685, trace_point[s][0] = {(100 * s - 50) * 19685 - 19685 / 2, 100 * 19685, 0, 0};
     compute_trace_lengths(), height_bottom = 0, height_top = 1e-5f;
