@@ -128,6 +128,7 @@ TEST_F(Session, EditGesture)
         {"the right button cancels", edit_gesture(2), 91, false},
         {"outside the profile", {{400, 160, 1}, {400, 160, 0}, {610, 330, 1}, {610, 330, 0}}, 0, false},
         {"held from outside", {{400, 160, 1}, {400, 330, 1}, {400, 330, 0}}, 0, false},
+        {"the panel's edges are in it", {{400, 330, 1}, {400, 330, 0}, {32, 456, 1}, {32, 456, 0}}, 0, false},
     };
     for (const auto& c : cases) {
         SetUp();
@@ -197,21 +198,25 @@ TEST_F(Session, MainLoopRestsOnlyAfterAPassWithNothingToDo)
 // forget the oldest, and with them the state of the file read; the history tells that it forgot.
 TEST(History, RunningFullForgetsTheOldestChanges)
 {
-    const int cases[][3] = {{6, MAX_SECTIONS * MAX_TRACES, 4}, {HISTORY_CHANGES + 5, 1, HISTORY_CHANGES}};
+    const int cases[][3] = {{6, MAX_SECTIONS * MAX_TRACES, 4}, {HISTORY_CHANGES + 1, 1, HISTORY_CHANGES}};
     for (auto [changes, records_each, undos] : cases) {
         fresh_model(MAX_SECTIONS - 1, MAX_TRACES), history_clear();
         EXPECT_FALSE(history_forgot_older());
         for (int i = 0; i < changes; i++) {
             history_begin();
-            for (int r = 0; r < records_each; r++)
-                history_touch(r / MAX_TRACES, r % MAX_TRACES), trace_point[r / MAX_TRACES][r % MAX_TRACES].height++;
+            for (int r = 0; r < records_each; r++) { // one field a change, in turn
+                TracePoint& p = trace_point[r / MAX_TRACES][r % MAX_TRACES];
+                int32_t* fields[] = {&p.height, &p.slope, &p.quad, &p.cubic};
+                history_touch(r / MAX_TRACES, r % MAX_TRACES), ++*fields[i % 4];
+            }
             history_end(CHANGE_EDIT, i);
         }
         ChangeInfo info;
         int undone = 0;
         while (history_undo(&info))
             undone++;
-        const int height = trace_point[0][0].height;
+        const TracePoint& p = trace_point[0][0];
+        const int height = p.height + p.slope + p.quad + p.cubic;
         EXPECT_EQ((std::vector<int>{undone, info.number, height, history_unsaved(), history_forgot_older()}),
                   (std::vector<int>{undos, changes - undos, changes - undos, true, true}));
     }
@@ -251,7 +256,8 @@ TEST_F(Session, StretchesLevelledAndSmoothedAsComputedByHandAndUndone)
 {
     const Boundaries flat{}, line{0, 1000, 2000, 3000, 4000, 5000}, up{0, 1000, 1000, 1000, 1000, 1000},
         bump3{0, 0, 0, 4000}, smooth3{0, 0, 1000, 2000, 1000}, smooth3g{0, 0, 1000, 0, -1000}, bump1{0, 4000},
-        crest{0, 0, 0, 0, 0, 0, 0, 500}, crest_g{-4096, 0, 0, 0, 0, 0, 4096}, levelled{0, 0, 0, 0, 0, 0, 0, 3072},
+        step{0, 0, 700, 4000, 4000, 4000, 4000, 4000}, halfway{0, 0, 2000, 4000, 4000, 4000, 4000, 4000},
+        halfway_g{0, 0, 3000}, crest{0, 0, 0, 0, 0, 0, 0, 500}, crest_g{-4096, 0, 0, 0, 0, 0, 4096}, levelled{0, 0, 0, 0, 0, 0, 0, 3072},
         levelled_g{-4096, 0, 0, 0, 0, 0, 4096, 2048}, bump6{0, 0, 0, 0, 0, 0, 4000},
         smooth6{0, 0, 0, 0, 0, 0, 2000, 1000}, smooth6g{0, 0, 0, 0, 0, 0, 500, -500};
     const struct { int key, i, j, t; Boundaries h, g, new_h, new_g; const char* text; } cases[] = {
@@ -259,6 +265,7 @@ TEST_F(Session, StretchesLevelledAndSmoothedAsComputedByHandAndUndone)
         {KEY_L, 1, 4, 1, line, up, line, up, "Nothing to level"},
         {KEY_L, 1, 4, 0, bump3, flat, flat, flat, "Levelled sections 1 to 4"}, // one trace
         {KEY_S, 1, 4, 1, bump3, flat, smooth3, smooth3g, "Smoothed sections 1 to 4"}, // the whole width
+        {KEY_L, 1, 2, 0, step, flat, halfway, halfway_g, "Levelled sections 1 to 2"}, // half way up, steepest
         {KEY_L, 6, 7, 2, crest, crest_g, levelled, levelled_g, "Levelled sections 6 to 7"}, // ends kept
         {KEY_S, 5, 7, 1, bump6, flat, smooth6, smooth6g, "Smoothed sections 5 to 7"},
         {KEY_L, 0, 7, 1, bump1, flat, flat, flat, "Levelled sections 0 to 7"}, // section 0 and its mirror
