@@ -258,8 +258,8 @@ TEST_F(Session, StretchesLevelledAndSmoothedAsComputedByHandAndUndone)
         bump3{0, 0, 0, 4000}, smooth3{0, 0, 1000, 2000, 1000}, smooth3g{0, 0, 1000, 0, -1000}, bump1{0, 4000},
         step{0, 0, 700, 4000, 4000, 4000, 4000, 4000}, halfway{0, 0, 2000, 4000, 4000, 4000, 4000, 4000},
         halfway_g{0, 0, 3000}, crest{0, 0, 0, 0, 0, 0, 0, 500}, crest_g{-4096, 0, 0, 0, 0, 0, 4096},
-        levelled{0, 0, 0, 0, 0, 0, 0, 3072}, levelled_g{-4096, 0, 0, 0, 0, 0, 4096, 2048}, bump6{0, 0, 0, 0, 0, 0, 4000},
-        smooth6{0, 0, 0, 0, 0, 0, 2000, 1000}, smooth6g{0, 0, 0, 0, 0, 0, 500, -500};
+        levelled{0, 0, 0, 0, 0, 0, 0, 3072}, levelled_g{-4096, 0, 0, 0, 0, 0, 4096, 2048},
+        bump6{0, 0, 0, 0, 0, 0, 4000}, smooth6{0, 0, 0, 0, 0, 0, 2000, 1000}, smooth6g{0, 0, 0, 0, 0, 0, 500, -500};
     const struct { int key, i, j, t; Boundaries h, g, new_h, new_g; const char* text; } cases[] = {
         {KEY_S, 1, 3, 1, line, up, line, up, "Nothing to smooth"}, // a straight stretch stays straight
         {KEY_L, 1, 4, 1, line, up, line, up, "Nothing to level"},
