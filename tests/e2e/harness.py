@@ -1,7 +1,7 @@
 """The program in a scratch copy of the demo under a private Xvfb (-noreset: a client connecting during a reset fails
 allegro_init()) and openbox, driven by xdotool and wmctrl, seen through `import`."""
-import atexit, collections, contextlib, ctypes, functools, os, re, select, shutil, signal, subprocess, tempfile, time
-import threading
+import atexit, collections, contextlib, ctypes, functools, os, re, select, shutil, signal, subprocess, sys, tempfile
+import threading, time
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
@@ -169,3 +169,9 @@ class Vemora(contextlib.AbstractContextManager):  # one run of the program in wo
 
     def wait_like(self, name, box=(0, 0, 620, 480)):  # until box (default: all but the pointer's columns) is as golden
         return self.wait_grab(lambda g: g.box(*box) == golden(name).box(*box), "%s in %s" % (name, box))
+
+
+if __name__ == "__main__":  # BINARY in the working directory: the golden first frame, drawn with the fonts it found
+    with Vemora(".", binary=sys.argv[1], first="whole") as v:
+        v.key("q")
+        assert v.wait_exit() == 0, "q did not end vemora with status 0"
