@@ -56,7 +56,7 @@ kill -9 $! 2>/dev/null; { wait $!; } 2>/dev/null
     fail "a run killed while it saves lost what it printed"
 # The editor's options; its start-up ends without vemora.cfg, and at once on an endless file in 400 MB of address space.
 tool=$build/vemora && rm vemora.cfg
-expect 0 '^vemora 0\.99$' - --bogus --version
+v=$(env -u DISPLAY "$tool" --bogus --version 2>&1) && [ "$v" = "vemora 0.99" ] || fail "vemora --bogus --version: $v"
 expect 0 '^Usage: vemora$' - -h
 expect 1 '^Fatal error: Did not find >vemora\.cfg<$' - --bogus -- --help
 ldd "$tool" | grep -q libasan || space='ulimit -v 400000' # the sanitizers reserve far more than that
