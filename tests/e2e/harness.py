@@ -1,7 +1,7 @@
 """The program in a scratch copy of the demo under a private Xvfb (-noreset: a client connecting during a reset fails
 allegro_init()) and openbox, driven by xdotool and wmctrl, seen through `import`."""
-import atexit, collections, contextlib, ctypes, functools, os, re, select, shutil, signal, subprocess, tempfile, time
-import threading
+import atexit, collections, contextlib, ctypes, functools, os, re, select, shutil, subprocess, sys, tempfile, threading
+import time
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
@@ -42,12 +42,11 @@ def x(*cmd, check=True):
     return r.stdout
 
 
-def demo(*config):  # a scratch copy of the demo with the built fonts.dat, the configuration lines added
-    work = Path(tempfile.mkdtemp(prefix="vemora-e2e-")) / "demo"
+def demo(*config, drop=None):  # a scratch copy of the demo, its vemora.cfg without the keyword drop and with config
+    work = Path(tempfile.mkdtemp(prefix="vemora-e2e-")) / "demo"  # no fonts.dat: the program finds the one beside it
     shutil.copytree(REPO / "examples" / "demo", work, ignore=shutil.ignore_patterns("fonts.dat", "trace_new.txt"))
-    shutil.copy(BUILD / "fonts.dat", work)
-    with open(work / "vemora.cfg", "a") as cfg:
-        cfg.writelines(line + "\n" for line in config)
+    lines = [line for line in (work / "vemora.cfg").read_text().splitlines() if line.split(" ")[0] != drop]
+    (work / "vemora.cfg").write_text("".join(line + "\n" for line in lines + list(config)))
     atexit.register(shutil.rmtree, work.parent, True)
     return work
 
@@ -63,9 +62,7 @@ def image(*command):  # a Grab of the image that an ImageMagick command writes a
     return m and Grab(int(m[1]), ppm[m.end():])
 
 
-@functools.lru_cache(maxsize=None)
-def golden(name):  # an image the unit tests compare with
-    return image("convert", REPO / "tests" / "unit" / "golden" / (name + ".png"))
+golden = functools.lru_cache(None)(lambda name: image("convert", REPO / "tests" / "unit" / "golden" / (name + ".png")))
 
 
 def find(cls):  # the viewable windows of a class (a pattern)
@@ -79,38 +76,30 @@ def xlib():  # Xlib and a connection of our own to the display
     return xl, d, ctypes.c_ulong(xl.XDefaultRootWindow(d))
 
 
-class Watch(threading.Thread):  # the title of each top-level window as the window manager takes it to be shown
+def watch():  # a function giving the title a top-level window had when the window manager framed it, to show it
+    (xl, d, root), shown, stop = xlib(), {}, []
+    xl.XSelectInput(d, root, ctypes.c_long(1 << 19)), xl.XSync(d, 0)  # SubstructureNotify
 
-    def __init__(self):
-        super().__init__(daemon=True)
-        (self.xl, self.d, root), self.shown, self.stop = xlib(), {}, False
-        self.xl.XSelectInput(self.d, root, ctypes.c_long(1 << 19)), self.xl.XSync(self.d, 0)  # SubstructureNotify
-        self.start()
-
-    def run(self):
-        event, name = (ctypes.c_ulong * 24)(), ctypes.c_char_p()
-        while not self.stop:
-            select.select([self.xl.XConnectionNumber(self.d)], [], [], 0.05)
-            while self.xl.XPending(self.d):
-                self.xl.XNextEvent(self.d, event)
-                if event[0] & 0xFFFFFFFF == 21 and event[5] not in self.shown:  # ReparentNotify: framed, to be mapped
-                    self.xl.XFetchName(self.d, ctypes.c_ulong(event[5]), ctypes.byref(name))
-                    self.shown[event[5]] = name.value and name.value.decode()
-
-    def title_shown(self, window):
-        self.stop = True
-        self.join()
-        return self.shown.get(int(window))
+    def run(event=(ctypes.c_ulong * 24)(), name=ctypes.c_char_p()):
+        while not stop:
+            select.select([xl.XConnectionNumber(d)], [], [], 0.05)
+            while xl.XPending(d):
+                xl.XNextEvent(d, event)
+                if event[0] & 0xFFFFFFFF == 21 and event[5] not in shown:  # ReparentNotify: framed, to be mapped
+                    xl.XFetchName(d, ctypes.c_ulong(event[5]), ctypes.byref(name))
+                    shown[event[5]] = name.value and name.value.decode()
+    (thread := threading.Thread(target=run, daemon=True)).start()
+    return lambda window: (stop.append(True), thread.join(), shown.get(int(window)))[2]
 
 
 class Vemora(contextlib.AbstractContextManager):  # one run of the program in work (a fresh demo) until `with` ends
 
-    def __init__(self, work=None, env=None, window=True, binary=BUILD / "vemora", first=None):
+    def __init__(self, work=None, env=None, window=True, binary=BUILD / "vemora", first=None, **popen):
         self.work, self.window = Path(work or demo()), None
         fd, out = tempfile.mkstemp(prefix="printed-", dir=self.work.parent)  # removed with the scratch copy
         self.out, self.proc = Path(out), subprocess.Popen(
             [binary], cwd=self.work, stdin=subprocess.DEVNULL, stdout=fd, stderr=subprocess.STDOUT,
-            start_new_session=True, env={**os.environ, "DISPLAY": display(), **(env or {})})
+            start_new_session=True, env={**os.environ, "DISPLAY": display(), **(env or {})}, **popen)
         os.close(fd)
         if window:  # the top-level window, where the window manager put it
             self.window = self.wait(lambda: next(iter(find("^Vemora$")), None), "the window")
@@ -123,7 +112,7 @@ class Vemora(contextlib.AbstractContextManager):  # one run of the program in wo
 
     def __exit__(self, *exc):
         if self.proc.poll() is None:
-            os.killpg(self.proc.pid, signal.SIGKILL)
+            os.killpg(self.proc.pid, 9)
         self.wait_exit()
 
     def wait(self, predicate, what):
@@ -169,3 +158,9 @@ class Vemora(contextlib.AbstractContextManager):  # one run of the program in wo
 
     def wait_like(self, name, box=(0, 0, 620, 480)):  # until box (default: all but the pointer's columns) is as golden
         return self.wait_grab(lambda g: g.box(*box) == golden(name).box(*box), "%s in %s" % (name, box))
+
+
+if __name__ == "__main__":  # BINARY in the working directory: the golden first frame, drawn with the fonts it found
+    with Vemora(".", binary=sys.argv[1], first="whole") as v:
+        v.key("q")
+        assert v.wait_exit() == 0, "q did not end vemora with status 0"

@@ -9,8 +9,7 @@ CYAN, STATUS, MESSAGES = b"\xe0\xff\xff", (4, 60, 200, 69), (0, 0, 320, 58)
 class WindowTest(unittest.TestCase):
 
     def test_keys_zoom_and_the_fix_saved_as_vemora_check_saves_it(self):
-        work, tool = demo(), demo()
-        (work / "vemora.cfg").write_text((work / "vemora.cfg").read_text().replace("GRAPHRES 640 480\n", ""))
+        work, tool = demo(drop="GRAPHRES"), demo()
         subprocess.run([BUILD / "vemora-check", "--fix"], cwd=tool, capture_output=True, env={})  # no display
         with Vemora(work, first="whole") as v:  # the default size
             for row in (0, 1, 479, 478):  # the status line follows the pointer to the edge rows
@@ -60,10 +59,7 @@ class WindowTest(unittest.TestCase):
     def test_a_failed_save_shows_why_and_the_editor_goes_on(self):
         work = demo("OUTFILE fifo")  # a FIFO that no process reads
         os.mkfifo(work / "fifo")
-        closed = work.parent / "closed-stdout.sh"  # a launcher that closes standard output
-        closed.write_text('#!/bin/sh\nexec "%s" >&-\n' % (BUILD / "vemora"))
-        closed.chmod(0o755)
-        with Vemora(work, binary=closed, first="whole") as v:
+        with Vemora(work, first="whole", preexec_fn=lambda: os.close(1)) as v:  # started with standard output closed
             v.key("f")  # a change to save
             v.wait(lambda: v.title() == "Vemora - fifo *", "the unsaved mark")
             v.key("w")  # neither blocks nor writes the warning into the X connection
