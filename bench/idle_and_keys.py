@@ -56,7 +56,7 @@ def key_to_frame(v, presses):
 
     times = []
     for _ in range(presses):
-        v.focus()
+        harness.x("xdotool", "windowfocus", "--sync", v.window)
         before = strip()
         time.sleep(0.2)  # idle again before the key
         xt.XTestFakeKeyEvent(d, code, 1, ctypes.c_ulong(0)), xl.XFlush(d)
