@@ -67,7 +67,7 @@ void BM_ParseText(benchmark::State& state)
     char why[160];
     for (auto _ : state) {
         FILE* file = fmemopen((void*)text.data(), text.size(), "r");
-        if (parse_trace_data(file, why, sizeof why) != 0)
+        if (!parse_trace_data(file, why, sizeof why))
             state.SkipWithError(why);
         std::fclose(file);
     }

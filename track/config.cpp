@@ -58,12 +58,10 @@ void apply_configuration_line(char* line)
 {
     // A file written on Windows ends its lines with CR LF: the CR is no part of the last token.
     size_t len = std::strlen(line);
-    if (len >= 2 && line[len - 2] == '\r' && line[len - 1] == '\n') {
-        line[len - 2] = '\n';
-        line[len - 1] = '\0';
-    } else if (len >= 1 && line[len - 1] == '\r') {
+    if (len >= 2 && line[len - 2] == '\r' && line[len - 1] == '\n')
+        line[len - 2] = '\0';
+    else if (len >= 1 && line[len - 1] == '\r')
         line[len - 1] = '\0'; // last line of the file, without its line feed
-    }
 
     char* rest = nullptr;
     char* keyword = strtok_r(line, SEPARATORS, &rest);

@@ -125,29 +125,29 @@ char* put_text(char* out, const char* text)
 
 namespace {
 
-int parse(Reader& r, char* why, size_t why_size)
+bool parse(Reader& r, char* why, size_t why_size)
 {
     int32_t sections = 0, traces = 0;
     if (!read_int(r, &sections)) {
         std::snprintf(why, why_size, "no section count");
-        return 1;
+        return false;
     }
     if (!read_int(r, &traces)) {
         std::snprintf(why, why_size, "no trace count");
-        return 1;
+        return false;
     }
     if (sections < 1 || sections > MAX_SECTIONS - 1) {
         std::snprintf(why, why_size, "section count %d is not between 1 and %d", sections, MAX_SECTIONS - 1);
-        return 1;
+        return false;
     }
     if (traces < 1 || traces > MAX_TRACES) {
         std::snprintf(why, why_size, "trace count %d is not between 1 and %d", traces, MAX_TRACES);
-        return 1;
+        return false;
     }
     for (int i = 0; i < HEADER_VALUES; i++) {
         if (!read_int(r, nullptr)) {
             std::snprintf(why, why_size, "reading stopped at header value %d", i + 1);
-            return 1;
+            return false;
         }
     }
     num_sections = sections;
@@ -161,36 +161,36 @@ int parse(Reader& r, char* why, size_t why_size)
         }
         if (!ok) {
             std::snprintf(why, why_size, "reading stopped in section %d", s);
-            return 1;
+            return false;
         }
     }
-    return 0;
+    return true;
 }
 
 } // namespace
 
-int parse_trace_data(FILE* file, char* why, size_t why_size)
+bool parse_trace_data(FILE* file, char* why, size_t why_size)
 {
     static Reader reader; // its buffer is too large for the stack
     reader.file = file;
     reader.pos = reader.end = 0;
-    if (parse(reader, why, why_size) == 0)
-        return 0;
+    if (parse(reader, why, why_size))
+        return true;
     if (std::ferror(file))
         std::snprintf(why, why_size, "the file could not be read");
-    return 1;
+    return false;
 }
 
-int load_trace_data(const char* path, char* why, size_t why_size)
+bool load_trace_data(const char* path, char* why, size_t why_size)
 {
     FILE* file = std::fopen(path, "r");
     if (!file) {
         std::snprintf(why, why_size, "the file cannot be opened");
-        return 1;
+        return false;
     }
-    const int result = parse_trace_data(file, why, why_size);
+    const bool read = parse_trace_data(file, why, why_size);
     std::fclose(file);
-    return result;
+    return read;
 }
 
 int read_trace_data()
@@ -202,9 +202,9 @@ int read_trace_data()
     }
     std::printf("Reading trace data from >%s<\n", in_file_name);
     char why[160];
-    const int result = parse_trace_data(file, why, sizeof why);
+    const bool read = parse_trace_data(file, why, sizeof why);
     std::fclose(file);
-    if (result != 0) {
+    if (!read) {
         std::printf("Fatal error: Trace data file >%s< is not usable: %s\n", in_file_name, why);
         std::exit(1);
     }

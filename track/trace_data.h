@@ -6,11 +6,11 @@
 // Reads `in_file_name`; ends the program with status 1 when the file is missing or unusable.
 int read_trace_data();
 // Reads a trace data file from an open stream into the model, in a fixed amount of memory.
-// Returns 0 on success; otherwise 1 with a description of the fault in `why`.
+// True when it was read; otherwise false with a description of the fault in `why`.
 // The counts are checked before anything is stored.
-int parse_trace_data(FILE* file, char* why, size_t why_size);
-// Reads and parses the trace data file at `path`; 0 on success, else 1 with the reason in `why`.
-int load_trace_data(const char* path, char* why, size_t why_size);
+bool parse_trace_data(FILE* file, char* why, size_t why_size);
+// Reads and parses the trace data file at `path`; true when it was read, else false with the reason in `why`.
+bool load_trace_data(const char* path, char* why, size_t why_size);
 
 // Writes the model to `out_file_name`. Returns 0 on success; 1, with a warning and the reason on
 // standard output (and on the screen through saving_failed), when the file could not be written

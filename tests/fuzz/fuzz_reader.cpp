@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         : reader == "radius" ? std::make_pair(radius_file_name, read_section_radii)
                              : std::make_pair(altref_file_name, read_altitude_reference);
     FILE* config = reader == "config" ? std::fopen(name.c_str(), "r") : nullptr;
-    const int refused = reader == "trace_data" ? (reset_track_model(), load_trace_data(name.c_str(), why, sizeof why))
+    const int refused = reader == "trace_data" ? (reset_track_model(), !load_trace_data(name.c_str(), why, sizeof why))
                         : config ? (apply_configuration(config), std::fclose(config), 0)
                                  : (std::snprintf(named.first, FILE_NAME_SIZE, "%s", name.c_str()), named.second());
     if (!refused && (compute_trace_lengths(), data_modified = 0, scan_joins(0, &report), data_modified))

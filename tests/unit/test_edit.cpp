@@ -14,6 +14,7 @@
 
 #include "commands/check.h"
 #include "commands/keys.h"
+#include "commands/report.h"
 #include "display/graphics.h"
 #include "display/messages.h"
 #include "display/renderer.h"
@@ -91,6 +92,29 @@ TEST(Check, JoinTolerances)
     trace_point[1][0] = {INT32_MAX, INT32_MAX, 0, 0}, trace_point[2][0] = {INT32_MAX, 0, 0, 0};
     repair_join(1, 0);
     EXPECT_EQ(std::make_tuple(b.height, b.quad, b.cubic), std::make_tuple(INT32_MAX, INT32_MIN, INT32_MAX));
+}
+
+// The report: vemora-check's lines in section order with the traces at fault and the largest step, in metres
+// with as many decimals as a fault needs not to read as zero, or in percent, then the count lines; the screen's.
+TEST(Check, ReportLines)
+{
+    static CheckReport r;
+    r.gap_count = 2, r.gap_sections[0] = 4, r.gap_traces[0] = 0b101, r.gap_largest[0] = 1181.1; // 0.06 m
+    r.gap_sections[1] = 9, r.gap_traces[1] = 1 << 15, r.gap_largest[1] = 1.08; // 0.0000549 m
+    r.kink_count = 1, r.kink_sections[0] = 4, r.kink_traces[0] = 0b10, r.kink_largest[0] = 0.006;
+    char* text = nullptr;
+    size_t size = 0;
+    FILE* out = open_memstream(&text, &size);
+    print_report(out, r), std::fclose(out);
+    char gap[64], kink[64];
+    screen_gap_line(r, 1, gap, sizeof gap), screen_kink_line(r, 0, kink, sizeof kink);
+    EXPECT_EQ(std::string(text, size) + gap + "|" + kink, "gap 4 traces 0,2 max 0.060 m\nkink 4 traces 1 max 0.600 %\n"
+              "gap 9 traces 15 max 0.0001 m\n2 sections had gaps.\n1 sections had gradient breaks.\n"
+              "Section gap: 9   |Section kink: 4");
+    std::free(text);
+    r.gap_count = r.kink_count = 0;
+    gap_count_line(r, gap, sizeof gap), kink_count_line(r, kink, sizeof kink);
+    EXPECT_EQ(std::string(gap) + kink, "No height gaps found.No gradient breaks found.");
 }
 
 // The demo drawn on a 640 x 480 page, input from a script, saves into a scratch directory; afterwards the model's

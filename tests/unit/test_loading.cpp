@@ -6,12 +6,14 @@
 #include <filesystem>
 #include <regex>
 
+#include "display/graphics.h"
 #include "display/layout.h"
 #include "display/view.h"
 #include "interaction/flags.h"
 #include "support.h"
 #include "track/altref.h"
 #include "track/config.h"
+#include "track/history.h"
 #include "track/invariants.h"
 #include "track/lengths.h"
 #include "track/model.h"
@@ -125,11 +127,28 @@ TEST(StartUp, DemoTrackLoadsInOrder)
               "Reading altitude reference data from >altref.txt<\n");
 }
 
+// fonts.dat is taken from the working directory; with none there, beside this program or in the data directory
+// found from it, none is chosen and the places are listed. A datafile without one of the three fonts is refused.
+TEST(StartUp, FontsDatafile)
+{
+    ScratchDir dir;
+    const std::string fonts = read_file(VEMORA_BUILD_DIR "/fonts.dat"), tests = VEMORA_BUILD_DIR "/tests";
+    auto chosen = [] { return std::printf("%s", choose_fonts_path() ? choose_fonts_path() : "none"), 0; };
+    EXPECT_EQ(printed_in(dir.path, chosen), "Did not find >fonts.dat<\nDid not find >" + tests + "/fonts.dat<\n"
+              "Did not find >" + tests + "/../share/vemora/fonts.dat<\nnone");
+    write_file(dir.file("fonts.dat"), std::string(fonts).replace(fonts.find("fnt5x6"), 6, "fnt5x7"));
+    EXPECT_EQ(printed_in(dir.path, chosen), "fonts.dat");
+    EXPECT_FALSE(load_font_datafile(dir.file("fonts.dat").c_str()));
+    EXPECT_TRUE(load_font_datafile(VEMORA_BUILD_DIR "/fonts.dat")); // for the drawing tests
+}
+
 // The demo as loaded keeps every invariant of the model; each kind of break is named.
 TEST(StartUp, InvariantsNameTheFirstBroken)
 {
     const std::pair<void (*)(), const char*> breaks[] = {
         {[] {}, ""},
+        {[] { trace_point[0][num_traces].height = 5; }, ""}, // slots beyond the traces are not mirrored
+        {[] { fresh_model(1, 1), compute_trace_lengths(), history_clear(); }, ""}, // a track of one section
         {[] { trace_point[num_sections][6].cubic++; }, "the wrap-around slot differs from section 0"},
         {[] { trace_start[149][6]++; }, "trace_start is not the running sum of trace_length"},
         {[] { trace_start[num_sections][0] = 1; }, "the wrap-around slot does not start at 0"},
@@ -190,7 +209,7 @@ TEST(TraceDataFile, ReadBackOrRefused)
         char why[160] = "";
         fresh_model(0, 0);
         FILE* file = text[0] == '/' ? std::fopen(text.c_str(), "r") : fmemopen((void*)text.data(), text.size(), "r");
-        EXPECT_EQ(parse_trace_data(file, why, sizeof why) ? std::string(why) : formatted(),
+        EXPECT_EQ(!parse_trace_data(file, why, sizeof why) ? std::string(why) : formatted(),
                   refused.empty() ? canonical : refused);
         std::fclose(file);
     }

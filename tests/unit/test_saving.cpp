@@ -15,6 +15,7 @@
 #include <sys/wait.h>
 
 #include "support.h"
+#include "track/descriptors.h"
 #include "track/model.h"
 #include "track/trace_data.h"
 
@@ -102,12 +103,13 @@ TEST(TraceDataFile, SavesKeepThePreviousFileOrItsIdentity)
         {"chmod 555 .", "t", any, "saved; t new"}, // in place
         {"ln t other", "other", any, "saved; t new"},
         {"ln -s t link", "link", any, "saved; t new, replaced"}, // through the temporary file
-        {"setfacl -m u:nobody:rw t && setfattr -n user.origin -v demo t", "t", any, "saved; t new, replaced"},
+        {"setfacl -m u:nobody:rw t && setfattr -n user.origin -v d t", "t", any, "saved; t new, replaced"},
         {"setfacl -d -m u:nobody:r .", "t", any, "saved; t new, replaced"}, // the new file's inherited ACL dropped
         // In place over the size limit: written part-way and put back; not readable, so not put back; no room.
         {"printf %40000s > t && ln t other", "other", 20000, "kept; " + warn + too_large},
         {"printf %40000s > t && chmod 200 t && ln t other", "other", 20000, "changed; " + warn + too_large},
         {"printf %10000s > t && chmod 200 t && ln t other", "other", 20000, "kept; " + warn + too_large},
+        {"truncate -s 32M t && ln t other", "other", any, "saved; t new"}, // in place up to 32 MiB
         {"truncate -s 33M t && ln t other", "other", any,
          "kept; " + warn + "other<: the file is larger than 32 MiB, too large to be saved in place\n"}};
     for (const auto& [setup, name, limit, said] : cases) {
@@ -217,4 +219,24 @@ TEST(TraceDataFile, DirectorySyncedAfterRename)
     ASSERT_TRUE(std::regex_search(log, renamed, over_t)) << log;
     const std::regex synced("fsync\\(" + opened[1].str() + "\\) += 0");
     EXPECT_TRUE(std::regex_search(log.substr(renamed.position(0)), synced)) << log;
+}
+
+// Standard descriptors that a launcher closed are opened on /dev/null (two at once too), so that no file the
+// program opens takes their place and receives what is printed.
+TEST(StartUp, ClosedStandardDescriptorsOpenOnDevNull)
+{
+    for (const std::vector<int>& closed : std::vector<std::vector<int>>{{0}, {1}, {2}, {0, 2}}) {
+        std::vector<int> kept;
+        for (int fd : closed) kept.push_back(fcntl(fd, F_DUPFD, 10)), close(fd);
+        const bool opened = open_standard_descriptors();
+        std::string targets;
+        for (int fd : closed) {
+            char target[64] = "";
+            targets += readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), target, 63) > 0 ? target : "?";
+            dup2(kept.front(), fd), close(kept.front()), kept.erase(kept.begin());
+        }
+        std::string all_null;
+        for (size_t i = 0; i < closed.size(); i++) all_null += "/dev/null";
+        EXPECT_TRUE(opened && targets == all_null) << closed.size() << " closed, first " << closed[0];
+    }
 }
