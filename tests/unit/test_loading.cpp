@@ -202,8 +202,10 @@ TEST(TraceDataFile, ReadBackOrRefused)
         {" 1 17" + zeros, "trace count 17 is not between 1 and 16"},
         {"/dev/zero", "no section count"},
         {" 1 1 " + std::string(65, '1'), "reading stopped at header value 1"}, // longer than any number
+        {" 1 1 - 0", "reading stopped at header value 1"},                      // a sign alone is no number
         {"/", "the file could not be read"},
         {" 1 1" + zeros + " 0 2147483648", "reading stopped in section 0"},     // a stored value beyond 32 bits
+        {" 1 1" + zeros + " 0 -2147483649", "reading stopped in section 0"},    // either way
         {canonical.substr(0, canonical.size() - 20), "reading stopped in section 299"}};
     for (const auto& [text, refused] : cases) {
         char why[160] = "";
