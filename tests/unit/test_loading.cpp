@@ -192,6 +192,7 @@ TEST(TraceDataFile, ReadBackOrRefused)
     auto joined = [&](std::string sep) { return std::regex_replace(canonical, std::regex(" (\\S+)\n?"), "$1" + sep); };
     const std::string huge = "\n +99999999999999999999", discarded = " 300 16" + times(80, " 4294967295") +
         std::regex_replace(std::regex_replace(tail, std::regex(" 0\\.0+"), " -1.5e300"), std::regex("\n \\d+"), huge);
+    const std::string section = times(MAX_TRACES, " 0 0 0 0 0.0"); // the rest of a section's line
     const std::pair<std::string, std::string> cases[] = { // the file (a path: opened), the reason for refusing it
         {canonical, ""},
         {joined(","), ""},                                       // a comma directly after a number separates
@@ -204,8 +205,8 @@ TEST(TraceDataFile, ReadBackOrRefused)
         {" 1 1 " + std::string(65, '1'), "reading stopped at header value 1"}, // longer than any number
         {" 1 1 - 0", "reading stopped at header value 1"},                      // a sign alone is no number
         {"/", "the file could not be read"},
-        {" 1 1" + zeros + " 0 2147483648", "reading stopped in section 0"},     // a stored value beyond 32 bits
-        {" 1 1" + zeros + " 0 -2147483649", "reading stopped in section 0"},    // either way
+        {" 1 1" + zeros + " 0 2147483648" + section, "reading stopped in section 0"},  // a stored value beyond 32 bits
+        {" 1 1" + zeros + " 0 -2147483649" + section, "reading stopped in section 0"}, // either way
         {canonical.substr(0, canonical.size() - 20), "reading stopped in section 299"}};
     for (const auto& [text, refused] : cases) {
         char why[160] = "";
