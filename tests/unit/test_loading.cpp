@@ -102,7 +102,7 @@ TEST(TraceLengths, InSectionsStartsAndCentreLine)
                   std::vector<int>({90, t ? 183 : 185, 0, 90, 90, t})) << t;
     EXPECT_EQ(trace_length[0][2] + trace_point[3][2].height, 0); // trace slots beyond the count are not touched
     const int centres[][3] = { // configured, traces, centre
-        {-1, 4, 1},            // none: the middle trace, rounded down
+        {-1, 8, 3},            // none: the middle trace, rounded down
         {0, 7, 0},             // the trace configured
         {7, 7, 6}};            // one beyond the last: the last
     for (const auto& [configured, traces, expected] : centres) {
