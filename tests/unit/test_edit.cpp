@@ -316,6 +316,13 @@ TEST_F(Session, StretchesLevelledAndSmoothedAsComputedByHandAndUndone)
         EXPECT_TRUE(says(KEY_U, changed ? "Undone: " + what : "Nothing to undo", false) && records() == before);
         EXPECT_TRUE(says(KEY_R, changed ? "Redone: " + what : "Nothing to redo", false) && records() == after);
     }
+    // Two sections without length have no cubic between their ends; the largest track, flat, has nothing to level.
+    fresh_model(8, 1), std::fill_n(section_length, 8, 1 << 16), section_length[2] = section_length[3] = 0;
+    compute_trace_lengths(), history_clear(), first_section = 2, last_section = 3, trace_point[3][0].height = 500;
+    EXPECT_TRUE(says(KEY_L, "Nothing to level", false));
+    fresh_model(MAX_SECTIONS - 1, 1), std::fill_n(section_length, MAX_SECTIONS - 1, 1000), compute_trace_lengths();
+    history_clear(), first_section = 0, last_section = MAX_SECTIONS - 2;
+    EXPECT_TRUE(says(KEY_L, "Nothing to level", false));
 }
 
 // On the demo the trace joins without gap or gradient break all through the stretch, the faults inside repaired:

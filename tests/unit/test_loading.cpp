@@ -125,6 +125,8 @@ TEST(StartUp, DemoTrackLoadsInOrder)
               "Vemora v. 0.99\nReading config file\nReading trace data from >trace.txt<\nDid not find >none.trk<\n"
               "Reading trace positions from >tracepos.txt<\nReading radius data from >radius.txt<\n"
               "Reading altitude reference data from >altref.txt<\n");
+    write_file(dir.file("vemora.cfg"), "INFILE none.txt\n"); // "Fatal error: Did not find >none.txt<"
+    EXPECT_EXIT(printed_in(dir.path, [] { return load_track(), 0; }), testing::ExitedWithCode(1), "");
 }
 
 // fonts.dat is taken from the working directory; with none there, beside this program or in the data directory

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <random>
+#include <vector>
 
 #include "display/lines.h"
 #include "display/panel.h"
@@ -101,5 +102,11 @@ TEST(Drawing, DeepZoomLinesCrossWhereTheMappingPutsThem)
             drawn = getpixel(page_buffer, c, row) == yellow ? c : drawn;
         EXPECT_NEAR(drawn, crossing, 1.0) << through_profile_line;
     }
+    // A segment with one end beyond reach runs from or to its other end, not a pixel further.
+    clear_bitmap(page_buffer), set_clip_rect(page_buffer, 0, 0, 639, 479);
+    draw_between(page_buffer, 100, 100, 100, 1e9, yellow), draw_between(page_buffer, 200, -1e9, 200, 100, yellow);
+    EXPECT_EQ(std::vector<int>({getpixel(page_buffer, 100, 99), getpixel(page_buffer, 100, 100),
+                                getpixel(page_buffer, 200, 100), getpixel(page_buffer, 200, 101)}),
+              std::vector<int>({0, yellow, yellow, 0}));
 }
 

@@ -145,6 +145,12 @@ TEST(TraceDataFile, FullFileSystem)
             EXPECT_EQ(files_in(mount_point), links);
             std::filesystem::remove(mount_point + "/link");
         }
+    // A new file whose name leaves no room for the temporary one's is made in place; when that fails it is gone.
+    const std::string longest(245, 'n'), here = std::filesystem::current_path();
+    std::filesystem::current_path(mount_point), fill_model(300, 2);
+    EXPECT_EQ(save(longest), "kept; Warning: Could not save to >" + longest + "<: No space left on device\n");
+    EXPECT_FALSE(std::filesystem::exists(longest));
+    std::filesystem::current_path(here);
     EXPECT_EQ(std::system(("umount '" + mount_point + "'").c_str()), 0);
 }
 
