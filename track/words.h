@@ -12,7 +12,6 @@ using Word = char[MAX_WORD + 1];
 // an empty file instead of endless text.
 int next_text_char(FILE* file);
 
-// Reads one word of any length into `word`, keeping
-// at most MAX_WORD characters of it. Returns false at the end of the text: the end of
-// the file or its first NUL byte.
+// Reads one word of any length into `word`, keeping at most MAX_WORD characters of it.
+// Returns false at the end of the text: the end of the file or its first NUL byte.
 bool read_word(FILE* file, char* word);
